@@ -1,0 +1,8 @@
+#include "scene/Scene.h"
+
+SceneAnimationRecord SceneAnimation;
+
+void SceneFrameStep(HWND) {}
+COLORREF RandomStarColour() { return 0; }
+void DrawShadeBand(HDC) {}
+void ResetSceneAnimation() { SceneAnimation = SceneAnimationRecord(); }

@@ -1,0 +1,53 @@
+// Helpers for tests that drive real windows and the built saver under Wine.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+
+namespace test {
+
+// Folders and files. Paths are Windows paths in the ANSI code page (932).
+std::string ExeDirectory();
+std::string ScrPath();
+std::string WindowsIniPath();
+void RemoveIni();
+bool FileExists(const std::string& path);
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Runs the message queue of this thread until the condition holds or the time is up.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+void PumpFor(DWORD milliseconds);
+
+// The built saver as a child process.
+struct ScrProcess {
+    PROCESS_INFORMATION info;
+    bool started;
+};
+// Starts `"<saver path>" <arguments>`; commandLine, when given, is used whole instead.
+ScrProcess StartScr(const std::string& arguments, const char* commandLine = 0,
+                    const char* extraEnvironment = 0);
+// The exit code, or STILL_ACTIVE when the process is still running after timeoutMs.
+// Pumps this thread's messages while it waits (a preview parent must answer).
+DWORD WaitForExit(ScrProcess& process, DWORD timeoutMs);
+// Ends the process if it still runs and closes its handles.
+void EndScr(ScrProcess& process);
+// Starts the saver and returns its exit code (STILL_ACTIVE if it had to be ended).
+DWORD RunScr(const std::string& arguments, DWORD timeoutMs = 20000);
+
+// A top-level window of the given process (any process when 0) with this class and title.
+HWND FindProcessWindow(DWORD processId, const char* className, const char* title);
+HWND WaitForWindow(DWORD processId, const char* className, const char* title, DWORD timeoutMs);
+
+// A plain visible window owned by this thread, for hosting previews and owning dialogs.
+HWND CreateHostWindow(int clientWidth, int clientHeight, const char* title = "Test Host");
+
+// What a person sees: one pixel of the screen.
+COLORREF ScreenPixel(int x, int y);
+
+// Message boxes (dialog class #32770) of a process: their text, and a click on their button.
+std::string WindowText(HWND window);
+HWND FindMessageBox(DWORD processId);
+void DismissMessageBox(HWND box);
+
+} // namespace test

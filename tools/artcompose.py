@@ -1,0 +1,750 @@
+#!/usr/bin/env python3
+"""Compose the text art in art/ from parts.
+
+    python3 tools/artcompose.py --out art
+
+The character frames are assembled from a parametric body (squash, stretch,
+lift) plus hand-drawn stamps for eyes, mouth, cheeks, sprout and arms.  The
+stars, moon, clock tiles, icon and pointer are drawn here too.  The .txt
+files this writes are the committed source that tools/artgen.py builds
+from; re-run this only when changing the design, then review the diff.
+"""
+
+import argparse
+import math
+import os
+
+# --------------------------------------------------------------------------
+# Palettes
+
+# Shared by every character frame; entry 0 is the transparent key.
+CHAR_PALETTE = [
+    (".", "#0000ff", "background (transparent key)"),
+    ("o", "#5a3134", "outline"),
+    ("H", "#fffcf2", "body highlight"),
+    ("b", "#fcecd2", "body"),
+    ("m", "#f2cf9e", "body shade"),
+    ("s", "#d9a472", "body deep shade"),
+    ("p", "#ff97a8", "cheek blush"),
+    ("e", "#2c1a2a", "eye"),
+    ("i", "#6c4f96", "eye glint"),
+    ("w", "#ffffff", "eye highlight"),
+    ("r", "#8c3a48", "mouth"),
+    ("t", "#ff7a8a", "tongue"),
+    ("g", "#a6dc5e", "leaf"),
+    ("G", "#4f9a3c", "leaf shade"),
+]
+
+# The icon swaps the key for real transparency; the 256-colour image also
+# gets two in-between body shades.
+ICON_PALETTE = [("_", "none", "transparent")] + CHAR_PALETTE[1:]
+ICON_PALETTE_RICH = ICON_PALETTE + [
+    ("c", "#f8ddb6", "body, between body and shade"),
+    ("n", "#e6b985", "body, between shade and deep shade"),
+]
+
+# --------------------------------------------------------------------------
+# Drawing helpers
+
+
+class Canvas:
+    def __init__(self, w, h, fill="."):
+        self.w, self.h = w, h
+        self.px = [[fill] * w for _ in range(h)]
+
+    def get(self, x, y):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            return self.px[y][x]
+        return None
+
+    def put(self, x, y, c):
+        if 0 <= x < self.w and 0 <= y < self.h:
+            self.px[y][x] = c
+
+    def stamp(self, x0, y0, rows):
+        """Draw a text stamp; spaces are see-through."""
+        for dy, row in enumerate(rows):
+            for dx, c in enumerate(row):
+                if c != " ":
+                    self.put(x0 + dx, y0 + dy, c)
+
+    def lines(self):
+        return ["".join(r) for r in self.px]
+
+
+def flipped(rows):
+    return [r[::-1] for r in rows]
+
+
+def blob(cv, inside, shade, outline="o"):
+    """Fill the shape inside(x, y) (tested at pixel centres) with
+    shade(x, y), ringed by a one-pixel outline on its own inner edge."""
+    mask = [[inside(x + 0.5, y + 0.5) for x in range(cv.w)] for y in range(cv.h)]
+
+    def m(x, y):
+        return 0 <= x < cv.w and 0 <= y < cv.h and mask[y][x]
+
+    for y in range(cv.h):
+        for x in range(cv.w):
+            if not mask[y][x]:
+                continue
+            edge = not (m(x - 1, y) and m(x + 1, y) and m(x, y - 1) and m(x, y + 1))
+            cv.put(x, y, outline if edge else shade(x + 0.5, y + 0.5))
+    return mask
+
+
+def sphere_shade(cx, cy, rx, ry_top, ry_bot, bands):
+    """Light from the upper left; bands = [(threshold, char), ...] brightest first."""
+    lx, ly, lz = -0.35, -0.55, 0.76
+    n = math.sqrt(lx * lx + ly * ly + lz * lz)
+    lx, ly, lz = lx / n, ly / n, lz / n
+
+    def f(x, y):
+        nx = (x - cx) / rx
+        ny = (y - cy) / (ry_top if y < cy else ry_bot)
+        nz = math.sqrt(max(0.0, 1.0 - nx * nx - ny * ny))
+        d = nx * lx + ny * ly + nz * lz
+        for t, c in bands:
+            if d >= t:
+                return c
+        return bands[-1][1]
+    return f
+
+
+def mochi(cx, cy, rx, ry_top, ry_bot):
+    """Soft dome on a flattened base."""
+    def inside(x, y):
+        nx = abs(x - cx) / rx
+        if y < cy:
+            return nx ** 2.0 + ((cy - y) / ry_top) ** 2.0 <= 1.0
+        return nx ** 2.6 + ((y - cy) / ry_bot) ** 2.6 <= 1.0
+    return inside
+
+
+def ellipse(cx, cy, rx, ry):
+    def inside(x, y):
+        return ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1.0
+    return inside
+
+
+def rotated_ellipse(cx, cy, ra, rb, ang):
+    ca, sa = math.cos(ang), math.sin(ang)
+
+    def inside(x, y):
+        u = (x - cx) * ca - (y - cy) * sa
+        v = (x - cx) * sa + (y - cy) * ca
+        return (u / ra) ** 2 + (v / rb) ** 2 <= 1.0
+    return inside
+
+
+def polygon(pts):
+    def inside(x, y):
+        hit = False
+        j = len(pts) - 1
+        for i in range(len(pts)):
+            xi, yi = pts[i]
+            xj, yj = pts[j]
+            if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
+                hit = not hit
+            j = i
+        return hit
+    return inside
+
+
+def star_points(cx, cy, outer, inner, tip_deg):
+    """Five-pointed star; tip_deg is the direction of one point
+    (0 = right, 90 = down, screen coordinates).  outer may be a list of
+    five radii, starting with that point."""
+    if not isinstance(outer, (list, tuple)):
+        outer = [outer] * 5
+    pts = []
+    for k in range(10):
+        a = math.radians(tip_deg + 36 * k)
+        r = outer[k // 2] if k % 2 == 0 else inner
+        pts.append((cx + r * math.cos(a), cy + r * math.sin(a)))
+    return pts
+
+
+def thick_segment(x0, y0, x1, y1, r):
+    """Capsule between two points."""
+    dx, dy = x1 - x0, y1 - y0
+    ll = dx * dx + dy * dy
+
+    def inside(x, y):
+        t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / ll))
+        px, py = x0 + t * dx - x, y0 + t * dy - y
+        return px * px + py * py <= r * r
+    return inside
+
+
+# --------------------------------------------------------------------------
+# Character stamps, drawn for the viewer's left side
+
+EYE_GAP = 4       # columns between an eye and the centre line
+
+EYES = {
+    "open": [" eee ",
+             "eweee",
+             "eweee",
+             "eeeee",
+             "eeiie",
+             " eee "],
+    "closed": ["     ",
+               "     ",
+               "     ",
+               "e   e",
+               " eee ",
+               "     "],
+    "happy": ["     ",
+              " eee ",
+              "e   e",
+              "     ",
+              "     ",
+              "     "],
+    "squeeze": ["     ",
+                "ee   ",
+                "  ee ",
+                "ee   ",
+                "     ",
+                "     "],
+}
+
+MOUTHS = {            # even widths keep the face centred
+    "w": ["r rr r",
+          " r  r "],
+    "smile": ["r  r",
+              " rr "],
+    "open": ["rrrr",
+             "rttr",
+             " rr "],
+    "o": [" rr ",
+          "r  r",
+          " rr "],
+}
+
+CHEEK = ["pp p",
+         " pp "]
+
+SHINE = [" HHH",
+         "HHH "]
+
+SPROUTS = {           # 's' marks the stem, which sits on the crown
+    "up": ["  gg   gg ",
+           " gggG Ggg ",
+           "  GGGsGG  ",
+           "     s    "],
+    "lean": [" gg     ",
+             "gggG  gg",
+             " GGGsGgg",
+             "    s GG",
+             "    s   "],
+}
+
+BODY_BANDS = [(0.5, "b"), (0.18, "m"), (-9, "s")]
+BODY_BANDS_RICH = [(0.62, "b"), (0.42, "c"), (0.24, "m"), (0.08, "n"), (-9, "s")]
+
+ARMS = {        # arm centre beyond the body's side, below its centre; tilt
+    "rest": (0.2, 4.0, -35),
+    "low": (0.4, 5.5, -60),
+    "out": (1.0, 2.5, 0),
+    "half": (1.2, 0.0, 30),
+    "up": (0.8, -4.5, 70),
+    "raise": (1.4, -5.5, 80),
+    "wave": (2.6, -5.0, 45),
+    "lower": (1.3, 0.5, 15),
+}
+
+
+class Pose:
+    def __init__(self, **kw):
+        self.lift = 0          # pixels the whole body is off the ground
+        self.squash = 0.0      # >0 wider and lower, <0 narrower and taller
+        self.eyes = "open"
+        self.mouth = "w"
+        self.face_dx = 0       # head turn
+        self.sprout = "up"     # up / left / right (leaning)
+        self.arm_l = "rest"    # viewer's left arm (None = no arm)
+        self.arm_r = "rest"
+        self.feet = "down"     # down / tucked / None
+        self.__dict__.update(kw)
+
+
+class Build:
+    """Where and how big the character is drawn (frames vs. icon)."""
+    def __init__(self, size=40, ground=36.0, rx=14.0, height=23.0,
+                 bands=BODY_BANDS, background="."):
+        self.size = size
+        self.ground = ground      # bottom edge of the body at rest
+        self.rx = rx
+        self.height = height
+        self.bands = bands
+        self.background = background
+
+
+FRAME_BUILD = Build()
+
+
+def draw_character(pose, build=FRAME_BUILD):
+    size = build.size
+    cx = size / 2.0               # even sizes: mirror line between two columns
+    cv = Canvas(size, size, build.background)
+    sq = pose.squash
+    rx = build.rx + 0.8 * sq
+    height = build.height - 1.0 * sq
+    bottom = build.ground - pose.lift
+    top = bottom - height
+    ry_top = height * 0.55
+    ry_bot = height - ry_top
+    cy = top + ry_top
+
+    # feet, behind the body
+    if pose.feet:
+        fy, fr = (bottom + 0.2, 1.9) if pose.feet == "down" else (bottom - 0.3, 1.7)
+        for side in (-1, 1):
+            fx = cx + side * (5.5 + 0.4 * sq)
+            blob(cv, ellipse(fx, fy, 3.1, fr),
+                 sphere_shade(fx, fy - 1.5, 3.0, 2.0, 2.0, [(0.5, "m"), (-9, "s")]))
+
+    blob(cv, mochi(cx, cy, rx, ry_top, ry_bot),
+         sphere_shade(cx, cy, rx, ry_top, ry_bot, build.bands))
+
+    # two potato freckles
+    for fx, fy in ((0.46, -0.62), (0.70, -0.22)):
+        x = int(cx + fx * rx)
+        y = int(round(cy + fy * ry_top))
+        if cv.get(x, y) in ("b", "c"):
+            cv.put(x, y, "m")
+        elif cv.get(x, y) in ("m", "n"):
+            cv.put(x, y, "s")
+
+    # sprout on the crown
+    rows = SPROUTS["up" if pose.sprout == "up" else "lean"]
+    if pose.sprout == "right":
+        rows = flipped(rows)
+    stem = rows[-1].find("s")
+    cv.stamp(int(cx) - stem, int(top) - len(rows) + 1,
+             [r.replace("s", "G") for r in rows])
+
+    cv.stamp(int(round(cx - rx * 0.52)), int(round(top + height * 0.16)), SHINE)
+
+    # face
+    ey = int(round(top + height * 0.38))
+    dx = pose.face_dx
+    eye = EYES[pose.eyes]
+    ew = len(eye[0])
+    ex = int(cx) - EYE_GAP - ew          # left eye; the right one mirrors it
+    cv.stamp(ex + dx, ey, eye)
+    cv.stamp(size - ex - ew + dx, ey, flipped(eye) if pose.eyes == "squeeze" else eye)
+    chx = ex - 2
+    cv.stamp(chx + dx, ey + 6, CHEEK)
+    cv.stamp(size - chx - len(CHEEK[0]) + dx, ey + 6, flipped(CHEEK))
+    mouth = MOUTHS[pose.mouth]
+    cv.stamp((size - len(mouth[0])) // 2 + dx, ey + 4, mouth)
+
+    # arms, in front
+    for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)):
+        if arm:
+            ux, uy, deg = ARMS[arm]
+            a = math.radians(deg)
+            ax = cx + side * (rx + ux - 0.5)
+            ay = cy + uy
+            blob(cv, rotated_ellipse(ax, ay, 3.2, 2.3, a if side > 0 else math.pi - a),
+                 sphere_shade(ax, ay, 2.6, 2.6, 2.6, [(0.75, "b"), (0.25, "m"), (-9, "s")]))
+    return cv
+
+
+def character_frames():
+    P = Pose
+    f = {"000": P()}
+    # a little wave: raise, wave, lower
+    f["102"] = P(arm_r="raise", mouth="smile")
+    f["103"] = P(arm_r="wave", mouth="open", eyes="happy")
+    f["104"] = P(arm_r="lower", mouth="smile")
+    # a hop: crouch, spring up, float at the top, land, wobble, settle
+    hop = [
+        # lift, squash, eyes, mouth, arms, feet
+        (0, 1.0, "open", "w", "rest", "down"),
+        (0, 2.0, "open", "w", "low", "down"),
+        (0, 3.0, "squeeze", "o", "low", "down"),
+        (1, -2.0, "open", "open", "out", "down"),
+        (3, -2.0, "open", "open", "half", "tucked"),
+        (5, -1.0, "open", "open", "up", "tucked"),
+        (6, -0.5, "happy", "open", "up", "tucked"),
+        (7, 0.0, "happy", "open", "up", "tucked"),
+        (7, 0.0, "happy", "open", "up", "tucked"),
+        (7, 0.0, "happy", "smile", "up", "tucked"),
+        (6, -0.5, "open", "smile", "half", "tucked"),
+        (5, -1.0, "open", "o", "half", "tucked"),
+        (3, -1.5, "open", "o", "out", "tucked"),
+        (1, -1.0, "open", "o", "out", "down"),
+        (0, 3.0, "squeeze", "w", "low", "down"),
+        (0, 2.0, "happy", "w", "low", "down"),
+        (0, 1.0, "happy", "smile", "rest", "down"),
+        (0, -0.5, "open", "smile", "rest", "down"),
+        (0, 0.0, "open", "w", "rest", "down"),
+    ]
+    assert len(hop) == 19
+    for n, (lift, sq, eyes, mouth, arms, feet) in enumerate(hop):
+        f["%03d" % (202 + n)] = P(lift=lift, squash=sq, eyes=eyes, mouth=mouth,
+                                  arm_l=arms, arm_r=arms, feet=feet)
+    # the sprout wiggles while floating at the top
+    f["209"].sprout = "left"
+    f["210"].sprout = "right"
+    f["302"] = P(eyes="closed")
+    f["402"] = P(face_dx=-2, sprout="right")   # looks left, sprout lags
+    f["403"] = P(face_dx=2, sprout="left")
+    return f
+
+
+FRAME_TITLES = {"000": "resting", "102": "wave: raise", "103": "wave",
+                "104": "wave: lower", "302": "blink", "402": "glance left",
+                "403": "glance right"}
+
+# --------------------------------------------------------------------------
+# Icon
+
+
+def icon_32(rich):
+    build = Build(size=32, ground=31.0, rx=14.5, height=24.0,
+                  bands=BODY_BANDS_RICH if rich else BODY_BANDS, background="_")
+    return draw_character(Pose(arm_l=None, arm_r=None, feet=None), build).lines()
+
+
+ICON_16 = [               # drawn by hand; too small to compose
+    "________________",
+    "_____gg__gg_____",
+    "____gggGGggg____",
+    "____oooGGooo____",
+    "___oHHbbbbbbo___",
+    "__oHHbbbbbbbmo__",
+    "_obbbbbbbbbbbmo_",
+    "_obbwebbbbwebmo_",
+    "_obbeebbbbeebmo_",
+    "_obbeebrrbeebmo_",
+    "_oppbbbbbbbmppo_",
+    "_ombbbbbbbbmmso_",
+    "__ommmmmmmmsso__",
+    "___oossssssoo___",
+    "_____oooooo_____",
+    "________________",
+]
+
+# --------------------------------------------------------------------------
+# Pointer: a star on a short wand, the star's upper-left point on (0, 0)
+
+POINTER_PALETTE = [
+    ("_", "none", "transparent"),
+    ("o", "#4a2a22", "outline"),
+    ("y", "#ffd23c", "star"),
+    ("Y", "#fff3a6", "star light"),
+    ("k", "#f0a830", "star shade"),
+    ("c", "#fcecd2", "wand"),
+    ("C", "#dcae7c", "wand shade"),
+    ("p", "#ff97a8", "wand band"),
+]
+
+
+def outlined(cv, inside, shade, outline="o"):
+    """Fill a shape and ring it with an outline on the outside (8-way), so
+    even one-pixel spikes keep their colour."""
+    mask = [[inside(x + 0.5, y + 0.5) for x in range(cv.w)] for y in range(cv.h)]
+    for y in range(cv.h):
+        for x in range(cv.w):
+            if mask[y][x]:
+                cv.put(x, y, shade(x + 0.5, y + 0.5))
+            elif any(0 <= x + i < cv.w and 0 <= y + j < cv.h and mask[y + j][x + i]
+                     for i in (-1, 0, 1) for j in (-1, 0, 1)):
+                cv.put(x, y, outline)
+
+
+def pointer():
+    """A star on a short wand.  The star's leading point is drawn longer than
+    the other four so that it alone reaches the corner pixel (0, 0)."""
+    cv = Canvas(32, 32, "_")
+    lead, outer, inner = 10.6, 6.6, 3.0
+    c = lead / math.sqrt(2.0)
+    outlined(cv, thick_segment(c + 1.0, c + 1.0, c + 11.0, c + 11.0, 1.6),
+             lambda x, y: "p" if 14.6 < (x + y) / 2.0 < 16.2 else
+             ("c" if (x - y) < 0.8 else "C"))
+    outlined(cv, polygon(star_points(c, c, [lead] + [outer] * 4, inner, 225)),
+             lambda x, y: "Y" if (x + y) < 2 * c - 2.5 else ("y" if (x + y) < 2 * c + 2.5 else "k"))
+    cv.put(0, 0, "o")               # the hot spot, crisp on any background
+    return cv.lines()
+
+
+# --------------------------------------------------------------------------
+# Shooting star (white = clear, black = star)
+
+
+STAR_GLYPH = [          # drawn by hand: crisper than any rasterised star
+    "       K       ",
+    "      KKK      ",
+    "      KKK      ",
+    "     KKKKK     ",
+    "     KKKKK     ",
+    "KKKKKKKKKKKKKKK",
+    " KKKKKKKKKKKKK ",
+    "  KKKKKKKKKKK  ",
+    "   KKKKKKKKK   ",
+    "   KKKKKKKKK   ",
+    "  KKKKKKKKKKK  ",
+    "  KKKKK KKKKK  ",
+    " KKKKK   KKKKK ",
+    " KKK       KKK ",
+    " K           K ",
+]
+
+
+def shooting_star(cx, cy, trail):
+    """The star (centred on column cx, row cy) falling to the lower left,
+    its trail of dashed streaks running back up to the right."""
+    cv = Canvas(40, 40, "W")
+    cv.stamp(cx - 7, cy - 7, STAR_GLYPH)
+    # each streak: (offset across the trail, start along it, [(dash, gap)...])
+    for off, start, dashes in trail:
+        d = start
+        for dash_len, gap in dashes:
+            for k in range(dash_len):
+                cv.put(cx + off + d + k, cy + off - d - k, "K")
+            d += dash_len + gap
+    return cv.lines()
+
+
+STAR_PALETTE = [("W", "#ffffff", "clear"), ("K", "#000000", "star")]
+
+# --------------------------------------------------------------------------
+# Moon
+
+
+def moon():
+    """Full moon: warm creams, lit a little from the upper left, with seas
+    and craters; lightly dithered between 20 shades."""
+    n = 64
+    c = n / 2.0
+    dark, light = (92, 82, 76), (255, 249, 228)
+    levels = 20
+    chars = "abcdefghijklmnopqrst"
+    pal = [(".", "#000000", "sky")]
+    for i in range(levels):
+        t = (i / (levels - 1.0)) ** 0.9
+        col = tuple(int(round(dark[k] + (light[k] - dark[k]) * t)) for k in range(3))
+        pal.append((chars[i], "#%02x%02x%02x" % col, "moon %d/%d" % (i + 1, levels)))
+
+    lx, ly, lz = -0.35, -0.45, 0.82
+    ln = math.sqrt(lx * lx + ly * ly + lz * lz)
+    lx, ly, lz = lx / ln, ly / ln, lz / ln
+    dl = math.hypot(lx, ly)
+    clx, cly = lx / dl, ly / dl          # towards the light, across the face
+    seas = [(24, 23, 11, 0.30), (41, 27, 8, 0.24), (34, 43, 10, 0.27),
+            (17, 41, 6, 0.20)]
+    craters = [(15, 15, 4.5), (46, 45, 6.0), (26, 53, 3.5), (48, 16, 3.5),
+               (37, 32, 2.6), (11, 35, 3.0), (54, 31, 2.4), (31, 13, 2.0)]
+    bayer = [[0, 8, 2, 10], [12, 4, 14, 6], [3, 11, 1, 9], [15, 7, 13, 5]]
+
+    rows = []
+    for y in range(n):
+        row = ""
+        for x in range(n):
+            px, py = x + 0.5, y + 0.5
+            if math.hypot(px - c, py - c) > c:
+                row += "."
+                continue
+            nx, ny = (px - c) / c, (py - c) / c
+            nz = math.sqrt(max(0.0, 1.0 - nx * nx - ny * ny))
+            lam = max(0.0, nx * lx + ny * ly + nz * lz)
+            v = 0.22 + 0.80 * lam ** 0.7
+            for sx, sy, sr, depth in seas:
+                d2 = ((px - sx) ** 2 + (py - sy) ** 2) / (sr * sr)
+                v -= depth * math.exp(-d2 * 1.4)
+            for cx, cy, cr in craters:
+                dx, dy = px - cx, py - cy
+                d = math.hypot(dx, dy)
+                if d < 1e-6:
+                    continue
+                facing = (dx * clx + dy * cly) / d   # +1: the side nearest the light
+                if d <= cr:
+                    v -= 0.05 + 0.26 * facing * (d / cr) ** 1.5
+                elif d <= cr + 1.2:
+                    v += 0.10 * facing
+            t = v * (levels - 1) + (bayer[y % 4][x % 4] / 16.0 - 0.47) * 0.6
+            row += chars[max(0, min(levels - 1, int(math.floor(t + 0.5))))]
+        rows.append(row)
+    return pal, rows
+
+
+# --------------------------------------------------------------------------
+# Clock tiles: slanted seven-segment figures, green on black, blue rims
+
+CLOCK_PALETTE = [("k", "#000000", "face"), ("B", "#0000ff", "rim (key)"),
+                 ("G", "#00ff00", "lit"), ("g", "#008000", "dim")]
+
+SEGMENTS = {
+    0: "abcdef", 1: "bc", 2: "abged", 3: "abgcd", 4: "fgbc",
+    5: "afgcd", 6: "afgedc", 7: "abc", 8: "abcdefg", 9: "abcdfg",
+}
+
+DIGIT_W, DIGIT_H = 16, 25     # upright cell, before slanting
+DIGIT_TOP = 3                 # tile row of the figure's top
+SLANT = 5                     # rows per one-pixel step to the right
+
+
+def upright_digit(d):
+    """Crisp upright seven-segment figure as a set of (x, y): bars three
+    pixels thick, the 3x3 corner blocks left dark so the segments read
+    apart."""
+    w, h, t = DIGIT_W, DIGIT_H, 3
+    mid = h // 2 - 1                  # top row of the middle bar
+
+    def bar(y0):
+        return {(x, y) for y in range(y0, y0 + t) for x in range(t, w - t)}
+
+    def post(x0, y0, y1):
+        return {(x, y) for x in range(x0, x0 + t) for y in range(y0, y1)}
+
+    shapes = {"a": bar(0), "g": bar(mid), "d": bar(h - t),
+              "f": post(0, t, mid), "b": post(w - t, t, mid),
+              "e": post(0, mid + t, h - t), "c": post(w - t, mid + t, h - t)}
+    on = set()
+    for seg in SEGMENTS[d]:
+        on |= shapes[seg]
+    return on
+
+
+def slant_shift(y):
+    """How far right a figure row moves; the bottom row stays put."""
+    return (DIGIT_H - 1 - y) // SLANT
+
+
+def clock_tile(w):
+    cv = Canvas(w, 32, "k")
+    for y in (0, 1, 30, 31):
+        for x in range(w):
+            cv.put(x, y, "B")
+    return cv
+
+
+def clock_digit(d):
+    cv = clock_tile(32)
+    x0 = (32 - DIGIT_W - slant_shift(0)) // 2
+    for x, y in upright_digit(d):
+        cv.put(x0 + x + slant_shift(y), DIGIT_TOP + y, "G")
+    return cv.lines()
+
+
+def clock_colon(lit):
+    cv = clock_tile(16)
+    mid = DIGIT_H // 2                # centre row of the figures' middle bar
+    for y0 in (mid - 6, mid + 4):     # 3x3 dots, mirrored about that bar
+        x0 = (16 - 3 - slant_shift(0)) // 2 + slant_shift(y0 + 1)
+        for dy in range(3):
+            for dx in range(3):
+                cv.put(x0 + dx, DIGIT_TOP + y0 + dy, "G" if lit else "g")
+    return cv.lines()
+
+
+GLYPHS = {
+    "A": [".#.", "#.#", "###", "#.#", "#.#"],
+    "P": ["##.", "#.#", "##.", "#..", "#.."],
+    "M": ["#...#", "##.##", "#.#.#", "#...#", "#...#"],
+}
+
+
+def clock_badge(text, upper):
+    cv = clock_tile(16)
+    glyphs = [GLYPHS[ch] for ch in text]
+    tw = sum(len(g[0]) for g in glyphs) + len(glyphs) - 1
+    bw, bh = tw + 4, 9
+    x0 = (16 - bw + 1) // 2
+    y0 = 5 if upper else 18
+    for x in range(bw):
+        for y in range(bh):
+            edge = x in (0, bw - 1) or y in (0, bh - 1)
+            corner = x in (0, bw - 1) and y in (0, bh - 1)
+            if edge and not corner:
+                cv.put(x0 + x, y0 + y, "G")
+    gx = x0 + 2
+    for g in glyphs:
+        for gy, row in enumerate(g):
+            for dx, ch in enumerate(row):
+                if ch == "#":
+                    cv.put(gx + dx, y0 + 2 + gy, "G")
+        gx += len(g[0]) + 1
+    return cv.lines()
+
+# --------------------------------------------------------------------------
+# Output
+
+
+def art_text(title, w, h, bpp, palette, lines):
+    assert len(lines) == h and all(len(r) == w for r in lines), title
+    out = ["# " + title, "size %dx%d" % (w, h), "bpp %d" % bpp, "palette"]
+    for c, col, note in palette:
+        out.append("  %s  %-7s  %s" % (c, col, note))
+    out.append("pixels")
+    out.extend(lines)
+    return "\n".join(out) + "\n"
+
+
+def used_palette(palette, lines):
+    used = {c for r in lines for c in r}
+    return [p for p in palette if p[0] in used]
+
+
+def main():
+    ap = argparse.ArgumentParser(description="Compose the art/*.txt sources.")
+    ap.add_argument("--out", default="art")
+    args = ap.parse_args()
+    os.makedirs(args.out, exist_ok=True)
+
+    def emit(name, title, w, h, bpp, palette, lines):
+        with open(os.path.join(args.out, name + ".txt"), "w", encoding="utf-8") as f:
+            f.write(art_text(title, w, h, bpp, palette, lines))
+
+    for code, pose in sorted(character_frames().items()):
+        emit("IDB_BITMAP_TOKOPI_" + code,
+             "もちぽて, %s" % FRAME_TITLES.get(code, "hop %d/19" % (int(code) - 201)),
+             40, 40, 8, CHAR_PALETTE, draw_character(pose).lines())
+
+    # shooting star: enters at the upper right, falls down-left, gone
+    emit("IDB_BITMAP_STAR_00", "shooting star, first position", 40, 40, 4, STAR_PALETTE,
+         shooting_star(28, 11, [(-2, 4, [(3, 2), (8, 0)]),
+                                    (0, 5, [(12, 0)]),
+                                    (2, 4, [(2, 2), (7, 0)])]))
+    emit("IDB_BITMAP_STAR_01", "shooting star, further down its trail", 40, 40, 8,
+         STAR_PALETTE,
+         shooting_star(14, 25, [(-2, 4, [(5, 2), (6, 3), (2, 0)]),
+                                    (0, 5, [(13, 2), (5, 2), (2, 0)]),
+                                    (2, 4, [(3, 2), (6, 3), (2, 0)])]))
+    emit("IDB_BITMAP_STAR_02", "shooting star, gone", 40, 40, 4, STAR_PALETTE,
+         ["W" * 40] * 40)
+
+    pal, rows = moon()
+    emit("IDB_BITMAP_MOON", "full moon", 64, 64, 8, pal, rows)
+
+    for d in range(10):
+        emit("IDB_BITMAP_CLOCK_N_%d" % d, "clock figure %d" % d, 32, 32, 4,
+             CLOCK_PALETTE, clock_digit(d))
+    emit("IDB_BITMAP_CLOCK_D_0", "clock separator, dim", 16, 32, 4,
+         CLOCK_PALETTE, clock_colon(False))
+    emit("IDB_BITMAP_CLOCK_D_1", "clock separator, lit", 16, 32, 4,
+         CLOCK_PALETTE, clock_colon(True))
+    emit("IDB_BITMAP_CLOCK_AM", "clock AM badge", 16, 32, 4, CLOCK_PALETTE,
+         clock_badge("AM", True))
+    emit("IDB_BITMAP_CLOCK_PM", "clock PM badge", 16, 32, 4, CLOCK_PALETTE,
+         clock_badge("PM", False))
+    for side in "LR":
+        emit("IDB_BITMAP_CLOCK_" + side, "clock end cap", 2, 32, 8,
+             CLOCK_PALETTE, ["BB"] * 32)
+
+    emit("icon_32x32_4bpp", "もちぽて icon, 32x32, 16 colours", 32, 32, 4,
+         ICON_PALETTE, icon_32(False))
+    emit("icon_16x16_4bpp", "もちぽて icon, 16x16, 16 colours", 16, 16, 4,
+         ICON_PALETTE, ICON_16)
+    emit("icon_32x32_8bpp", "もちぽて icon, 32x32, 256 colours", 32, 32, 8,
+         ICON_PALETTE_RICH, icon_32(True))
+    emit("pointer_32x32_8bpp", "pointer: star-tipped wand, hot spot (0,0)", 32, 32, 8,
+         POINTER_PALETTE, pointer())
+
+
+if __name__ == "__main__":
+    main()
