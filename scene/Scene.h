@@ -44,6 +44,8 @@ struct SceneAssetsRecord {
 extern SceneAssetsRecord SceneAssets;
 
 const UINT kSceneTimerId = 100;
+// The frame timer's period in ms for a settings interval (tenths of a second).
+UINT SceneTimerPeriod(int displayInterval);
 
 void SceneInit(HWND window);
 void SceneRelease(HWND window);

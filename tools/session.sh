@@ -37,6 +37,11 @@ session_configure_prefix() {
     "$(wine_loader)" reg add "$subst" /v "$name" /t REG_SZ /d "IPAPGothic" /f >/dev/null 2>&1
   done
   "$(wine_loader)" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # No just-in-time debugger, as on a machine without one: the system's
+  # unhandled-exception filter then answers EXCEPTION_EXECUTE_HANDLER.
+  local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+  "$(wine_loader)" reg add "$aedebug" /v Debugger /t REG_SZ /d "no-debugger.exe" /f >/dev/null 2>&1
+  "$(wine_loader)" reg add "$aedebug" /v Auto /t REG_SZ /d "1" /f >/dev/null 2>&1
 }
 
 session_start_prefix() {

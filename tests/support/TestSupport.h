@@ -32,6 +32,15 @@ ScrProcess StartScr(const std::string& arguments, const char* commandLine = 0,
 DWORD WaitForExit(ScrProcess& process, DWORD timeoutMs);
 // Ends the process if it still runs and closes its handles.
 void EndScr(ScrProcess& process);
+// Ends the process when it goes out of scope, so a failed check leaves no saver
+// running (a leftover would also keep ctest waiting on its output pipe).
+struct ScopedScr {
+    ScrProcess& process;
+    explicit ScopedScr(ScrProcess& owned) : process(owned) {}
+    ~ScopedScr() { EndScr(process); }
+    ScopedScr(const ScopedScr&) = delete;
+    ScopedScr& operator=(const ScopedScr&) = delete;
+};
 // Starts the saver and returns its exit code (STILL_ACTIVE if it had to be ended).
 DWORD RunScr(const std::string& arguments, DWORD timeoutMs = 20000);
 

@@ -1,0 +1,361 @@
+// Helpers for the closing-rule and password tests: saver windows run in this
+// process, the registry values the host and Wine read, the stand-in password
+// libraries, copies of the saver run beside chosen stand-ins, and an import
+// counter that watches which system calls this program makes.
+#pragma once
+#include <doctest/doctest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "host/SaverHost.h"
+#include "scene/Scene.h"
+#include "standins/StandInRecord.h"
+#include "support/TestSupport.h"
+
+namespace closing {
+
+// --- Registry values, put back as they were -----------------------------------
+
+// One value of the current user's registry, restored (or removed) on destruction.
+class SavedRegistryValue {
+public:
+    SavedRegistryValue(const char* subkey, const char* name) : subkey_(subkey), name_(name)
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, subkey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            DWORD size = 0;
+            if (RegQueryValueExA(key, name, NULL, &type_, NULL, &size) == ERROR_SUCCESS) {
+                bytes_.resize(size);
+                existed_ = RegQueryValueExA(key, name, NULL, &type_, bytes_.data(), &size) == ERROR_SUCCESS;
+            }
+            RegCloseKey(key);
+        }
+    }
+    ~SavedRegistryValue()
+    {
+        if (existed_)
+            Set(type_, bytes_.data(), (DWORD)bytes_.size());
+        else
+            Remove();
+    }
+    void Set(DWORD type, const void* bytes, DWORD size)
+    {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, subkey_.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) ==
+            ERROR_SUCCESS) {
+            RegSetValueExA(key, name_.c_str(), 0, type, (const BYTE*)bytes, size);
+            RegCloseKey(key);
+        }
+    }
+    void SetNumber(DWORD value) { Set(REG_DWORD, &value, sizeof(value)); }
+    void SetText(const char* text) { Set(REG_SZ, text, (DWORD)lstrlenA(text) + 1); }
+    void Remove()
+    {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, subkey_.c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, name_.c_str());
+            RegCloseKey(key);
+        }
+    }
+
+private:
+    std::string subkey_, name_;
+    DWORD type_ = 0;
+    std::vector<BYTE> bytes_;
+    bool existed_ = false;
+};
+
+// "ScreenSaveUsePassword", the value that says whether a password is in force.
+class PasswordSetting : public SavedRegistryValue {
+public:
+    PasswordSetting() : SavedRegistryValue("Control Panel\\Desktop", "ScreenSaveUsePassword") {}
+};
+
+// Wine reports the 9x family (4.10, platform 1) to a program named in
+// AppDefaults with Version "win98"; the saver's name is given in code page 932.
+class Win98ForSaver : public SavedRegistryValue {
+public:
+    Win98ForSaver() : SavedRegistryValue("Software\\Wine\\AppDefaults\\もちぽて.scr", "Version")
+    {
+        SetText("win98");
+    }
+};
+
+// The system's saver-running flag, read back.
+inline BOOL SystemSaverRunning()
+{
+    BOOL running = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    return running;
+}
+
+inline void SetSystemSaverRunning(BOOL running)
+{
+    BOOL previous = FALSE;
+    SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running, &previous, 0);
+}
+
+// --- Stand-in libraries ---------------------------------------------------------
+
+inline std::string StandInFolder(const char* variant)
+{
+    return test::ExeDirectory() + "\\standins\\" + variant;
+}
+
+// Lets LoadLibraryA find the stand-in PASSWORD.CPL of one folder (or none).
+inline void UsePasswordLibraryFrom(const char* variant)
+{
+    typedef BOOL(WINAPI * SetDllDirectoryProc)(LPCSTR);
+    static SetDllDirectoryProc setDirectory =
+        (SetDllDirectoryProc)GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "SetDllDirectoryA");
+    std::string folder = variant ? StandInFolder(variant) : std::string();
+    setDirectory(variant ? folder.c_str() : NULL);
+}
+
+// The stand-in's in-process hook, run inside VerifyScreenSavePwd.
+typedef void (*VerifyHook)(HWND window);
+inline bool SetVerifyHook(VerifyHook hook)
+{
+    HMODULE library = GetModuleHandleA("PASSWORD.CPL");
+    if (library == NULL)
+        return false;
+    typedef void (*SetHookProc)(VerifyHook);
+    SetHookProc set = (SetHookProc)GetProcAddress(library, "SetVerifyHook");
+    if (set == NULL)
+        return false;
+    set(hook);
+    return true;
+}
+
+// --- Saver windows in this process ----------------------------------------------
+
+// The tick counter the host reads, moved by hand.
+inline DWORD& FakeNow()
+{
+    static DWORD now = 0;
+    return now;
+}
+inline DWORD WINAPI FakeTickCount()
+{
+    return FakeNow();
+}
+
+// Host and scene start values, the real tick counter, no stand-ins on the path.
+inline void ResetHost()
+{
+    ResetSaverHostState();
+    ResetSceneState();
+    SaverHostState.instance = GetModuleHandleA(NULL);
+    SaverTickCount = GetTickCount;
+    UsePasswordLibraryFrom(NULL);
+}
+
+// A saver window of the real class and chain, made the way RunSaverWindow
+// makes it (full screen when parent is NULL, else a preview in parent).
+class SaverWindow {
+    static const int kDrainLimit = 1000;
+
+public:
+    explicit SaverWindow(HWND parent = NULL)
+    {
+        SaverHostRecord& host = SaverHostState;
+        WNDCLASSA windowClass = {};
+        windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+        windowClass.lpfnWndProc = SaverClassProc;
+        windowClass.hInstance = host.instance;
+        windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
+        windowClass.lpszClassName = kSaverClassName;
+        RegisterClassA(&windowClass);
+        if (parent != NULL) {
+            RECT client;
+            GetClientRect(parent, &client);
+            host.isPreview = 1;
+            window = CreateWindowExA(0, kSaverClassName, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+                                     0, 0, client.right, client.bottom, parent, NULL, host.instance, NULL);
+        } else {
+            window = CreateWindowExA(WS_EX_TOPMOST, kSaverClassName, kFullScreenTitle,
+                                     WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
+                                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL,
+                                     host.instance, NULL);
+            SetForegroundWindow(window);
+        }
+        host.mainWindow = window;
+        Settle();
+    }
+    ~SaverWindow()
+    {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        // Take the quit message that WM_DESTROY posted, so that no later loop
+        // ends on it; whatever else is queued (paints of other windows) is
+        // handled as usual.
+        MSG message;
+        for (int i = 0; i < kDrainLimit && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE); ++i) {
+            if (message.message != WM_QUIT)
+                DispatchMessageA(&message);
+        }
+        UnregisterClassA(kSaverClassName, SaverHostState.instance);
+    }
+
+    // Runs the queue for a while, keeping back the closes posted to the window.
+    int Settle(DWORD milliseconds = 150)
+    {
+        int closes = 0;
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < milliseconds) {
+            MSG message;
+            while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_CLOSE && message.hwnd == window) {
+                    ++closes;
+                    continue;
+                }
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+        }
+        return closes;
+    }
+
+    // Whether closes were posted since the last look; takes them off the queue.
+    bool TakeClose()
+    {
+        bool posted = false;
+        MSG message;
+        while (PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE))
+            posted = true;
+        return posted;
+    }
+
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return SendMessageA(window, message, wParam, lParam);
+    }
+
+    HWND window = NULL;
+};
+
+// --- The saver as its own program ---------------------------------------------
+
+// A folder under the build holding a copy of the saver and the named
+// stand-in libraries ("password", "mpr-bare", ...), all copied fresh.
+inline std::string PrepareRunFolder(const char* name, const std::vector<std::string>& standIns)
+{
+    std::string runs = test::ExeDirectory() + "\\closing-runs";
+    std::string folder = runs + "\\" + name;
+    CreateDirectoryA(runs.c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), NULL);
+    DeleteFileA((folder + "\\PASSWORD.CPL").c_str());
+    DeleteFileA((folder + "\\MPR.DLL").c_str());
+    CopyFileA(test::ScrPath().c_str(), (folder + "\\もちぽて.scr").c_str(), FALSE);
+    for (const std::string& variant : standIns) {
+        bool password = variant.compare(0, 8, "password") == 0;
+        std::string file = password ? "\\PASSWORD.CPL" : "\\MPR.DLL";
+        CopyFileA((StandInFolder(variant.c_str()) + file).c_str(), (folder + file).c_str(), FALSE);
+    }
+    return folder;
+}
+
+// Starts the saver copy of a run folder; environment adds NAME=VALUE lines.
+inline test::ScrProcess StartSaverIn(const std::string& folder, const std::string& arguments,
+                                     const char* environment = NULL)
+{
+    std::string path = folder + "\\もちぽて.scr";
+    std::string line = "\"" + path + "\" " + arguments;
+    std::string block;
+    if (environment) {
+        char* current = GetEnvironmentStringsA();
+        for (char* entry = current; *entry; entry += lstrlenA(entry) + 1) {
+            if (_strnicmp(entry, "WINEDLLOVERRIDES=", 17) != 0)
+                block.append(entry).push_back('\0');
+        }
+        FreeEnvironmentStringsA(current);
+        std::string extra(environment);
+        size_t start = 0;
+        while (start < extra.size()) {
+            size_t end = extra.find('\n', start);
+            if (end == std::string::npos)
+                end = extra.size();
+            block.append(extra, start, end - start).push_back('\0');
+            start = end + 1;
+        }
+        block.push_back('\0');
+    }
+    test::ScrProcess process = {};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    process.started = CreateProcessA(path.c_str(), &line[0], NULL, NULL, FALSE, 0,
+                                     environment ? &block[0] : NULL, folder.c_str(), &startup,
+                                     &process.info) != 0;
+    return process;
+}
+
+// Wine's loader takes MPR.DLL from the program's folder instead of its own.
+const char kNativeMpr[] = "WINEDLLOVERRIDES=mscoree,mshtml=;mpr=n";
+
+// --- Real input, through the display server ---------------------------------------
+
+inline void PressKey(WORD key)
+{
+    INPUT input[2] = {};
+    input[0].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = key;
+    input[1] = input[0];
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+// --- Import counter -----------------------------------------------------------------
+
+// Replaces this program's import-table entry for one system function with a
+// counting pass-through, and puts it back on destruction. The product's code
+// is linked into the test program, so its calls go through the same table.
+class ImportCounter {
+public:
+    ImportCounter(const char* dll, const char* function, void* counting, void** original)
+    {
+        BYTE* base = (BYTE*)GetModuleHandleA(NULL);
+        IMAGE_NT_HEADERS* headers = (IMAGE_NT_HEADERS*)(base + ((IMAGE_DOS_HEADER*)base)->e_lfanew);
+        IMAGE_DATA_DIRECTORY imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+        IMAGE_IMPORT_DESCRIPTOR* descriptor = (IMAGE_IMPORT_DESCRIPTOR*)(base + imports.VirtualAddress);
+        for (; descriptor->Name != 0; ++descriptor) {
+            if (lstrcmpiA((const char*)(base + descriptor->Name), dll) != 0)
+                continue;
+            IMAGE_THUNK_DATA* names = (IMAGE_THUNK_DATA*)(base + descriptor->OriginalFirstThunk);
+            IMAGE_THUNK_DATA* slots = (IMAGE_THUNK_DATA*)(base + descriptor->FirstThunk);
+            for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                    continue;
+                IMAGE_IMPORT_BY_NAME* byName = (IMAGE_IMPORT_BY_NAME*)(base + names->u1.AddressOfData);
+                if (lstrcmpA((const char*)byName->Name, function) != 0)
+                    continue;
+                slot_ = (void**)&slots->u1.Function;
+                saved_ = *slot_;
+                *original = saved_;
+                Write(counting);
+                return;
+            }
+        }
+    }
+    ~ImportCounter()
+    {
+        if (slot_)
+            Write(saved_);
+    }
+    bool Installed() const { return slot_ != NULL; }
+
+private:
+    void Write(void* value)
+    {
+        DWORD protection;
+        VirtualProtect(slot_, sizeof(void*), PAGE_READWRITE, &protection);
+        *slot_ = value;
+        VirtualProtect(slot_, sizeof(void*), protection, &protection);
+    }
+    void** slot_ = NULL;
+    void* saved_ = NULL;
+};
+
+} // namespace closing
