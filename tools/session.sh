@@ -60,7 +60,13 @@ session_start_prefix() {
     wineserver -w
     session_configure_prefix
   fi
-  wineserver -p >/dev/null 2>&1 || true
+  # Start the server and the prefix's services now, detached from our output:
+  # started by the first test instead, they would inherit its output pipe and
+  # keep ctest waiting for it to close.
+  WINESERVER="$(dirname "$(wine_loader)")/wineserver64"
+  [ -x "$WINESERVER" ] || WINESERVER=wineserver
+  "$WINESERVER" -p >/dev/null 2>&1 || true
+  "$(wine_loader)" wineboot >/dev/null 2>&1 || true
 }
 
 session_start() {

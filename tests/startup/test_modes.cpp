@@ -35,9 +35,12 @@ DWORD CloseAndWait(test::ScrProcess& process, HWND window)
     return code;
 }
 
+// The full-screen window of a process, once it is shown.
 HWND WaitForFullScreen(test::ScrProcess& process)
 {
-    return test::WaitForWindow(process.info.dwProcessId, kSaverClass, "Screen Saver", kStartTimeoutMs);
+    HWND window = test::WaitForWindow(process.info.dwProcessId, kSaverClass, "Screen Saver", kStartTimeoutMs);
+    test::PumpUntil([window] { return window == NULL || IsWindowVisible(window); }, kStartTimeoutMs);
+    return window;
 }
 
 // The preview child of a parent window, once it is shown.
@@ -99,7 +102,8 @@ TEST_CASE("switches that name no mode, or no usable window, end with -1")
 {
     const char* arguments[] = { "/x", "/?", "/\ts", "/1", "/p:1234", "/p", "/p 0", "/l 0", "/a 1234" };
     for (const char* argument : arguments) {
-        CAPTURE(argument);
+        std::string shown = argument;
+        CAPTURE(shown);
         CHECK(test::RunScr(argument) == kExitInvalid);
     }
     // A number that names no window.
@@ -110,7 +114,8 @@ TEST_CASE("every spelling of s runs one full-screen window over the whole deskto
 {
     const char* arguments[] = { "/s", "-S", "s", "//--s", "/s /p 1234" };
     for (const char* argument : arguments) {
-        CAPTURE(argument);
+        std::string shown = argument;
+        CAPTURE(shown);
         test::ScrProcess process = test::StartScr(argument);
         test::ScopedScr processGuard(process);
         HWND window = WaitForFullScreen(process);
