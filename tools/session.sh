@@ -46,6 +46,7 @@ session_configure_prefix() {
 
 session_start_prefix() {
   local build=$1
+  mkdir -p "$build"
   export WINEPREFIX="$build/wineprefix"
   export WINELOADER="$(wine_loader)"
   export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
