@@ -392,6 +392,25 @@ void CheckPicture(const CataloguePicture& entry, const Picture& picture)
     }
 }
 
+// Where the black of a star picture lies on average (its centre of mass).
+POINT BlackCentre(const Picture& picture)
+{
+    long sumX = 0, sumY = 0, count = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            if (picture.At(x, y) == kBlack) {
+                sumX += x;
+                sumY += y;
+                ++count;
+            }
+    POINT centre = { -1, -1 };
+    if (count > 0) {
+        centre.x = sumX / count;
+        centre.y = sumY / count;
+    }
+    return centre;
+}
+
 BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR collected)
 {
     std::vector<std::string>* names = reinterpret_cast<std::vector<std::string>*>(collected);
@@ -442,6 +461,17 @@ void CheckImage(const ScrImage& image)
             if (picture.width == entry.width && picture.height == entry.height)
                 CheckPicture(entry, picture);
         }
+    }
+
+    SUBCASE("the shooting star falls: upper right in frame 00, lower and further left in 01")
+    {
+        POINT first = BlackCentre(LoadPicture(module.get(), "IDB_BITMAP_STAR_00"));
+        POINT second = BlackCentre(LoadPicture(module.get(), "IDB_BITMAP_STAR_01"));
+        INFO("star centres " << Where(first.x, first.y) << " and " << Where(second.x, second.y));
+        CHECK(first.x > 20);
+        CHECK(first.y < 20);
+        CHECK(second.x < first.x);
+        CHECK(second.y > first.y);
     }
 
     SUBCASE("the ten digits are ten different pictures")
