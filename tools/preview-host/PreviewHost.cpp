@@ -1,10 +1,16 @@
 // preview-host: plays the Display control panel's part for a look at the
-// preview. It shows a small monitor whose screen is a 152 x 112 window, and
-// starts "もちぽて.scr /p <that window>" from its own folder. Closing the host
-// closes the preview with it.
-#include <windows.h>
+// preview. It shows a small monitor whose screen is a 152 x 112 window and
+// runs the saver's preview mode ("/p <that window>") inside it.
+//
+// The control panel starts the saver as a process of its own. Wine 8 does not
+// draw child windows that belong to another process, so by default the host
+// runs the same SaverMain in its own process, where the preview shows; with
+// --process it starts "もちぽて.scr /p <window>" from its folder instead.
+// Closing the host closes the preview with it.
 #include <stdio.h>
 #include <string.h>
+
+#include "host/SaverHost.h"
 
 namespace {
 
@@ -91,8 +97,9 @@ void RegisterClasses(HINSTANCE instance)
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
+    const bool ownProcess = strstr(commandLine, "--process") != NULL;
     RegisterClasses(instance);
     const int clientWidth = kScreenWidth + 2 * kBezel + 80;
     const int clientHeight = kScreenHeight + 4 * kBezel + kStandHeight;
@@ -104,6 +111,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     HWND screen = CreateWindowExA(0, kScreenClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
                                   (clientWidth - kScreenWidth) / 2, 2 * kBezel, kScreenWidth, kScreenHeight, host,
                                   NULL, instance, NULL);
+    if (!ownProcess) {
+        // The saver's loop serves the host's windows too; the host's
+        // WM_DESTROY ends it.
+        char arguments[32];
+        snprintf(arguments, sizeof arguments, "/p %lu", (unsigned long)(UINT_PTR)screen);
+        return SaverMain(instance, NULL, arguments, SW_SHOWDEFAULT);
+    }
     if (!StartSaver(screen))
         return 1;
     MSG message;
