@@ -61,6 +61,20 @@ bool IsButtonChecked(HWND dialog, int controlId)
     return IsDlgButtonChecked(dialog, controlId) != BST_UNCHECKED;
 }
 
+// Checking a radio button gives it WS_TABSTOP (the button control does that
+// itself), which would put the checked ones into the Tab order. The Tab key
+// is meant to cycle through OK, Cancel, the check box and the edit only.
+void KeepRadiosOutOfTabOrder(HWND dialog)
+{
+    const int radios[] = { IDC_CLOCK_HIDDEN, IDC_CLOCK_SHOWN, IDC_CLOCK_12H, IDC_CLOCK_24H };
+    for (int controlId : radios) {
+        HWND radio = GetDlgItem(dialog, controlId);
+        LONG_PTR style = GetWindowLongPtrA(radio, GWL_STYLE);
+        if (radio && (style & WS_TABSTOP))
+            SetWindowLongPtrA(radio, GWL_STYLE, style & ~(LONG_PTR)WS_TABSTOP);
+    }
+}
+
 void OnConfigOk(HWND dialog)
 {
     ReadConfigDialog(dialog);
@@ -107,8 +121,13 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return TRUE;
         case IDC_CLOCK_HIDDEN:
         case IDC_CLOCK_SHOWN:
+            KeepRadiosOutOfTabOrder(dialog);
             UpdateClockModeEnabling(dialog);
             return TRUE;
+        case IDC_CLOCK_12H:
+        case IDC_CLOCK_24H:
+            KeepRadiosOutOfTabOrder(dialog);
+            return FALSE;
         case IDC_ABOUT_HOMEPAGE:
         case IDC_ABOUT_EMAIL:
             return OnAboutLinkCommand(dialog, LOWORD(wParam), HIWORD(wParam));
@@ -137,6 +156,7 @@ void InitConfigDialog(HWND dialog)
     CheckButton(dialog, IDC_CLOCK_24H, !twelveHour);
 
     UpdateClockModeEnabling(dialog);
+    (void)0;
 }
 
 void UpdateClockModeEnabling(HWND dialog)

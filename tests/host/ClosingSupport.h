@@ -258,42 +258,29 @@ inline std::string PrepareRunFolder(const char* name, const std::vector<std::str
     return folder;
 }
 
-// Starts the saver copy of a run folder; environment adds NAME=VALUE lines.
-inline test::ScrProcess StartSaverIn(const std::string& folder, const std::string& arguments,
-                                     const char* environment = NULL)
+// Starts the saver copy of a run folder, in that folder.
+inline test::ScrProcess StartSaverIn(const std::string& folder, const std::string& arguments)
 {
     std::string path = folder + "\\もちぽて.scr";
     std::string line = "\"" + path + "\" " + arguments;
-    std::string block;
-    if (environment) {
-        char* current = GetEnvironmentStringsA();
-        for (char* entry = current; *entry; entry += lstrlenA(entry) + 1) {
-            if (_strnicmp(entry, "WINEDLLOVERRIDES=", 17) != 0)
-                block.append(entry).push_back('\0');
-        }
-        FreeEnvironmentStringsA(current);
-        std::string extra(environment);
-        size_t start = 0;
-        while (start < extra.size()) {
-            size_t end = extra.find('\n', start);
-            if (end == std::string::npos)
-                end = extra.size();
-            block.append(extra, start, end - start).push_back('\0');
-            start = end + 1;
-        }
-        block.push_back('\0');
-    }
     test::ScrProcess process = {};
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    process.started = CreateProcessA(path.c_str(), &line[0], NULL, NULL, FALSE, 0,
-                                     environment ? &block[0] : NULL, folder.c_str(), &startup,
-                                     &process.info) != 0;
+    process.started = CreateProcessA(path.c_str(), &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(),
+                                     &startup, &process.info) != 0;
     return process;
 }
 
-// Wine's loader takes MPR.DLL from the program's folder instead of its own.
-const char kNativeMpr[] = "WINEDLLOVERRIDES=mscoree,mshtml=;mpr=n";
+// Wine's own per-program choice of MPR.DLL: "native" takes the one in the
+// program's folder instead of Wine's, "" disables it (no MPR.DLL at all).
+class MprForSaver : public SavedRegistryValue {
+public:
+    explicit MprForSaver(const char* order)
+        : SavedRegistryValue("Software\\Wine\\AppDefaults\\もちぽて.scr\\DllOverrides", "mpr")
+    {
+        SetText(order);
+    }
+};
 
 // --- Real input, through the display server ---------------------------------------
 

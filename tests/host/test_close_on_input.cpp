@@ -58,10 +58,14 @@ TEST_CASE("on the NT family a key press or a mouse move ends the saver; small ji
         test::ScrProcess saver = closing::StartSaverIn(folder, "/s");
         REQUIRE(saver.started);
         REQUIRE(WaitForForegroundSaver(saver) != NULL);
+        HWND window = test::FindProcessWindow(saver.info.dwProcessId, kSaverClassName, kFullScreenTitle);
         DWORD pressed = GetTickCount();
         closing::PressKey(VK_SHIFT);
+        CHECK(test::PumpUntil([window] { return !IsWindow(window); }, kCloseTimeoutMs));
+        DWORD closed = GetTickCount();
         CHECK(test::WaitForExit(saver, kCloseTimeoutMs) == 0);
-        MESSAGE("ended " << GetTickCount() - pressed << " ms after the key press");
+        MESSAGE("window gone " << closed - pressed << " ms, process ended " << GetTickCount() - pressed
+                               << " ms after the key press");
         test::EndScr(saver);
     }
     SUBCASE("a mouse move, after jitter within 4 pixels")
@@ -140,8 +144,9 @@ TEST_CASE("the change-password mode hands the change to MPR.DLL on the 9x family
     SUBCASE("9x family, a library with PwdChangePasswordA: called with SCRSAVE, the owner, 0, 0")
     {
         closing::Win98ForSaver win98;
+        closing::MprForSaver native("native");
         std::string folder = closing::PrepareRunFolder("mpr", { "mpr" });
-        test::ScrProcess saver = closing::StartSaverIn(folder, arguments, closing::kNativeMpr);
+        test::ScrProcess saver = closing::StartSaverIn(folder, arguments);
         CHECK(test::WaitForExit(saver, kCloseTimeoutMs) == 0);
         test::EndScr(saver);
         CHECK(standin::ReadNumber(standin::kMprLoads) == 1);
@@ -154,8 +159,9 @@ TEST_CASE("the change-password mode hands the change to MPR.DLL on the 9x family
     SUBCASE("9x family, a library without PwdChangePasswordA: nothing happens, exit code 0")
     {
         closing::Win98ForSaver win98;
+        closing::MprForSaver native("native");
         std::string folder = closing::PrepareRunFolder("mpr-bare", { "mpr-bare" });
-        test::ScrProcess saver = closing::StartSaverIn(folder, arguments, closing::kNativeMpr);
+        test::ScrProcess saver = closing::StartSaverIn(folder, arguments);
         CHECK(test::WaitForExit(saver, kCloseTimeoutMs) == 0);
         test::EndScr(saver);
         CHECK(standin::ReadNumber(standin::kMprLoads) == 1);
@@ -168,14 +174,16 @@ TEST_CASE("the change-password mode hands the change to MPR.DLL on the 9x family
         test::ScrProcess own = closing::StartSaverIn(folder, arguments);
         CHECK(test::WaitForExit(own, kCloseTimeoutMs) == 0);
         test::EndScr(own);
-        test::ScrProcess none = closing::StartSaverIn(folder, arguments, "WINEDLLOVERRIDES=mscoree,mshtml=;mpr=");
+        closing::MprForSaver disabled("");
+        test::ScrProcess none = closing::StartSaverIn(folder, arguments);
         CHECK(test::WaitForExit(none, kCloseTimeoutMs) == 0);
         test::EndScr(none);
     }
     SUBCASE("NT family: exit code -1 and nothing loaded")
     {
+        closing::MprForSaver native("native");
         std::string folder = closing::PrepareRunFolder("mpr-nt", { "mpr" });
-        test::ScrProcess saver = closing::StartSaverIn(folder, arguments, closing::kNativeMpr);
+        test::ScrProcess saver = closing::StartSaverIn(folder, arguments);
         CHECK(test::WaitForExit(saver, kCloseTimeoutMs) == 0xFFFFFFFF);
         test::EndScr(saver);
         CHECK(standin::ReadNumber(standin::kMprLoads) == 0);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "host/SaverHost.h"
 #include "scene/Scene.h"
@@ -36,9 +37,9 @@ inline void UseMusicSettings(int bgmOn, const char* title)
 }
 
 // Runs this thread's queue until the condition holds, holding back closes that
-// the closing rules post to the saver window.
+// the closing rules post to the saver window and noting the MCI notices it gets.
 template <class Condition>
-bool PumpSaverUntil(HWND saver, Condition condition, DWORD timeoutMs)
+bool PumpSaverUntil(HWND saver, std::vector<WPARAM>& notices, Condition condition, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
     for (;;) {
@@ -46,6 +47,8 @@ bool PumpSaverUntil(HWND saver, Condition condition, DWORD timeoutMs)
         while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
             if (message.hwnd == saver && message.message == WM_CLOSE)
                 continue;
+            if (message.hwnd == saver && message.message == MM_MCINOTIFY)
+                notices.push_back(message.wParam);
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
@@ -99,7 +102,7 @@ public:
             DestroyWindow(window);
         // WM_DESTROY posted the quit message; it is not ours to act on.
         MSG message;
-        while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        while (PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
     }
     // What MCI posts when the play command ends.

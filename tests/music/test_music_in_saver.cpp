@@ -142,14 +142,7 @@ TEST_CASE("Wine's sequencer opens the test tune and takes every command of a rep
     for (const mci::Call& call : calls)
         CHECK(call.answer == 0);
     recorder.Clear();
-    bool aborted = music::PumpSaverUntil(saver.window, [&] {
-        MSG message;
-        while (PeekMessageA(&message, saver.window, MM_MCINOTIFY, MM_MCINOTIFY, PM_REMOVE)) {
-            notices.push_back(message.wParam);
-            DispatchMessageA(&message);
-        }
-        return !notices.empty();
-    }, kWaitMs);
+    bool aborted = music::PumpSaverUntil(saver.window, notices, [&] { return !notices.empty(); }, kWaitMs);
     REQUIRE(aborted);
     CHECK(notices[0] == MCI_NOTIFY_ABORTED);
     CHECK(calls.empty());
@@ -176,7 +169,9 @@ TEST_CASE("The built saver opens the tune from its own folder and keeps it throu
     REQUIRE(saver.started);
     HWND window = test::WaitForWindow(saver.info.dwProcessId, kSaverClassName, kFullScreenTitle, kWaitMs);
     REQUIRE(window != NULL);
-    CHECK(test::PumpUntil([&] { return music::LockedAgainstWriting(tune); }, kWaitMs));
+    bool locked = test::PumpUntil([&] { return music::LockedAgainstWriting(tune); }, kWaitMs);
+    REQUIRE(WaitForSingleObject(saver.info.hProcess, 0) == WAIT_TIMEOUT);
+    CHECK(locked);
 
     // The saver's only device is the first MCI device of its process.
     const LPARAM device = 1;

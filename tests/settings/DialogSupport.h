@@ -81,9 +81,12 @@ inline void PressButton(HWND dialog, int controlId)
     SendDlgItemMessageA(dialog, controlId, BM_CLICK, 0, 0);
 }
 
+// WM_GETTEXT, which the system also carries to a control of another process.
 inline std::string ControlText(HWND dialog, int controlId)
 {
-    return test::WindowText(GetDlgItem(dialog, controlId));
+    char text[256] = "";
+    LRESULT length = SendDlgItemMessageA(dialog, controlId, WM_GETTEXT, sizeof text, (LPARAM)text);
+    return std::string(text, length > 0 ? (size_t)length : 0);
 }
 
 // A dialog-class window of the process owned by `owner`.
@@ -316,7 +319,15 @@ const size_t kPebGdiTableOffset = 0x94;
 
 inline const GdiHandleEntry* GdiHandleTable()
 {
-    BYTE* peb = (BYTE*)NtCurrentTeb()->ProcessEnvironmentBlock;
+    // The PEB's address from ntdll (reading it through the TEB trips a false
+    // -Warray-bounds in the toolchain's segment intrinsics).
+    typedef LONG(WINAPI * QueryProcessProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    QueryProcessProc query =
+        (QueryProcessProc)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION basic = {};
+    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, NULL) != 0)
+        return NULL;
+    BYTE* peb = (BYTE*)basic.PebBaseAddress;
     return *(const GdiHandleEntry**)(peb + kPebGdiTableOffset);
 }
 

@@ -311,17 +311,25 @@ TEST_CASE("Tab moves through OK, Cancel, the check box and the edit, never a rad
     test::RemoveIni();
     RunConfigDialog(NULL, [](HWND dialog) {
         DWORD thread = GetWindowThreadProcessId(dialog, NULL);
-        HWND focus = FocusOfThread(thread);
-        CHECK(focus == GetDlgItem(dialog, IDOK));
-        const int expected[] = { IDCANCEL, IDC_BGM_ON, IDC_INTERVAL, IDOK, IDCANCEL };
-        for (int controlId : expected) {
-            HWND before = focus;
-            PressKey(dialog, VK_TAB);
-            DWORD start = GetTickCount();
-            while ((focus = FocusOfThread(thread)) == before && GetTickCount() - start < kWaitMs)
-                Sleep(10);
-            CHECK(GetDlgCtrlID(focus) == controlId);
-        }
+        CHECK(FocusOfThread(thread) == GetDlgItem(dialog, IDOK));
+        auto cycle = [&] {
+            HWND focus = FocusOfThread(thread);
+            const int expected[] = { IDCANCEL, IDC_BGM_ON, IDC_INTERVAL, IDOK, IDCANCEL };
+            for (int controlId : expected) {
+                HWND before = focus;
+                PressKey(dialog, VK_TAB);
+                DWORD start = GetTickCount();
+                while ((focus = FocusOfThread(thread)) == before && GetTickCount() - start < kWaitMs)
+                    Sleep(10);
+                CHECK(GetDlgCtrlID(focus) == controlId);
+            }
+        };
+        cycle();
+        // Also after the radio buttons were chosen with the mouse.
+        ClickNow(dialog, IDC_CLOCK_24H);
+        ClickNow(dialog, IDC_CLOCK_HIDDEN);
+        SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(dialog, IDOK), TRUE);
+        cycle();
         Click(dialog, IDCANCEL);
     });
 }
