@@ -37,6 +37,9 @@ session_configure_prefix() {
     "$(wine_loader)" reg add "$subst" /v "$name" /t REG_SZ /d "IPAPGothic" /f >/dev/null 2>&1
   done
   "$(wine_loader)" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # No window manager runs on the virtual display; unmanaged windows close at
+  # once instead of Wine waiting for one.
+  "$(wine_loader)" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   # No just-in-time debugger, as on a machine without one: the system's
   # unhandled-exception filter then answers EXCEPTION_EXECUTE_HANDLER.
   local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
