@@ -156,7 +156,7 @@ void InitConfigDialog(HWND dialog)
     CheckButton(dialog, IDC_CLOCK_24H, !twelveHour);
 
     UpdateClockModeEnabling(dialog);
-    (void)0;
+    KeepRadiosOutOfTabOrder(dialog);
 }
 
 void UpdateClockModeEnabling(HWND dialog)

@@ -239,9 +239,16 @@ TEST_CASE("SceneInit loads the whole catalogue and SceneRelease gives it all bac
 
     // The frame timer posts WM_TIMER 100 to the window.
     CHECK(SceneAssets.sceneTimer != 0);
-    MSG message;
-    bool ticked = test::PumpUntil(
-        [&] { return PeekMessageA(&message, fixture.window, WM_TIMER, WM_TIMER, PM_REMOVE) != 0; }, 10000);
+    // Only WM_TIMER is taken from the queue: a general pump would dispatch the
+    // tick before it could be seen.
+    MSG message = {};
+    bool ticked = false;
+    DWORD waitStart = GetTickCount();
+    while (!ticked && GetTickCount() - waitStart < 10000) {
+        ticked = PeekMessageA(&message, fixture.window, WM_TIMER, WM_TIMER, PM_REMOVE) != 0;
+        if (!ticked)
+            MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_TIMER);
+    }
     CHECK(ticked);
     CHECK(message.wParam == kSceneTimerId);
 

@@ -173,47 +173,40 @@ inline HWND FocusOfThread(DWORD threadId)
 }
 
 // Shows the dialog the way the configuration mode does (ShowConfigDialog, a
-// modal DialogBoxParamA on this thread) while `script` works it from a second
-// thread, as a user would. The script must end the dialog; if it has not
-// after kWaitMs, the driver cancels it and `stuck` says so. Returns the
-// dialog's result.
+// modal DialogBoxParamA) on a second thread, while `script` works it from this
+// thread as a user would. The assertions stay on this thread: doctest's
+// per-thread records do not survive thread exit cleanly under MinGW. The
+// script must end the dialog; if it has not after kWaitMs, the dialog is
+// cancelled and `stuck` says so. Returns the dialog's result.
 inline INT_PTR RunConfigDialog(HWND owner, const std::function<void(HWND)>& script, bool* stuck = 0)
 {
     SaverHostState.instance = GetModuleHandleA(NULL);
+    INT_PTR result = -2;
     bool timedOut = false;
-    Worker driver([&] {
-        DWORD processId = GetCurrentProcessId();
-        HWND dialog = NULL;
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < kWaitMs) {
-            dialog = test::FindProcessWindow(processId, kDialogClass, kDialogTitle);
-            if (dialog && IsWindowVisible(dialog))
-                break;
-            dialog = NULL;
-            Sleep(10);
-        }
-        if (!dialog) {
-            // Not found by its title: end whatever dialog came so the test cannot hang.
-            timedOut = true;
-            HWND other = test::FindProcessWindow(processId, kDialogClass, NULL);
-            if (other)
-                PostMessageA(other, WM_COMMAND, IDCANCEL, 0);
-            return;
-        }
+    Worker shower([&] { result = ShowConfigDialog(owner); });
+
+    DWORD processId = GetCurrentProcessId();
+    HWND dialog = NULL;
+    test::PumpUntil([&] {
+        dialog = test::FindProcessWindow(processId, kDialogClass, kDialogTitle);
+        return dialog && IsWindowVisible(dialog);
+    }, kWaitMs);
+    if (dialog && IsWindowVisible(dialog)) {
         script(dialog);
-        start = GetTickCount();
-        while (IsWindow(dialog) && GetTickCount() - start < kWaitMs)
-            Sleep(10);
-        if (IsWindow(dialog)) {
-            timedOut = true;
-            HWND box = FindOwnedDialog(processId, dialog);
-            if (box)
-                test::DismissMessageBox(box);
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        }
-    });
-    INT_PTR result = ShowConfigDialog(owner);
-    driver.Join();
+        HWND shown = dialog;
+        test::PumpUntil([shown] { return !IsWindow(shown); }, kWaitMs);
+    }
+    if (!dialog || IsWindow(dialog)) {
+        // End whatever is still up so that the test cannot hang.
+        timedOut = true;
+        HWND other = dialog ? dialog : test::FindProcessWindow(processId, kDialogClass, NULL);
+        HWND box = other ? FindOwnedDialog(processId, other) : NULL;
+        if (box)
+            test::DismissMessageBox(box);
+        if (other)
+            PostMessageA(other, WM_COMMAND, IDCANCEL, 0);
+    }
+    shower.Join();
     if (stuck)
         *stuck = timedOut;
     return result;

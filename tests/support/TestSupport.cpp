@@ -88,6 +88,21 @@ void PumpFor(DWORD milliseconds)
     PumpUntil([] { return false; }, milliseconds);
 }
 
+bool PlaceCursor(int x, int y)
+{
+    const DWORD kCursorWaitMs = 3000;
+    DWORD start = GetTickCount();
+    for (;;) {
+        SetCursorPos(x, y);
+        POINT now;
+        if (GetCursorPos(&now) && now.x == x && now.y == y)
+            return true;
+        if (GetTickCount() - start >= kCursorWaitMs)
+            return false;
+        Sleep(kPollMs);
+    }
+}
+
 ScrProcess StartScr(const std::string& arguments, const char* commandLine, const char* extraEnvironment)
 {
     ScrProcess process = {};

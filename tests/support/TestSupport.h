@@ -18,6 +18,9 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 // Runs the message queue of this thread until the condition holds or the time is up.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 void PumpFor(DWORD milliseconds);
+// Moves the real cursor and waits until GetCursorPos reports the new place:
+// the display answers asynchronously, so a read straight after may be stale.
+bool PlaceCursor(int x, int y);
 
 // The built saver as a child process.
 struct ScrProcess {
