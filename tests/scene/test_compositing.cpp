@@ -4,7 +4,7 @@
 #include <doctest/doctest.h>
 
 #include "scene/Scene.h"
-#include "GdiCountSupport.h"
+#include "support/GdiCount.h"
 #include "support/TestSupport.h"
 
 #include <functional>
@@ -532,10 +532,10 @@ TEST_CASE("A drawing call gives back every DC, brush and bitmap it makes")
     PrepareSlot(moonSave, dc, kSpriteSize, kSpriteSize);
     RECT rect = { 0, 0, 20, 20 };
 
-    size_t before = scenetest::LiveGdiObjects();
+    size_t before = test::LiveGdiObjects();
     // The count itself sees one new brush.
     HBRUSH probe = CreateSolidBrush(RGB(9, 9, 9));
-    REQUIRE(scenetest::LiveGdiObjects() == before + 1);
+    REQUIRE(test::LiveGdiObjects() == before + 1);
     DeleteObject(probe);
     for (int round = 0; round < 3; ++round) {
         BlitOpaque(5, 5, dc, sprite, info);
@@ -544,7 +544,7 @@ TEST_CASE("A drawing call gives back every DC, brush and bitmap it makes")
         BlitTintedStar(30, 10, dc, sprite, info, kTint, kStarKey, 30, 10);
         BlitMoon(-3, 30, dc, sprite, info, kMoonKey, -3, 30);
     }
-    CHECK(scenetest::LiveGdiObjects() == before);
+    CHECK(test::LiveGdiObjects() == before);
 
     ClearSlot(characterSave);
     ClearSlot(starSave);

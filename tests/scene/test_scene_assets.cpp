@@ -3,7 +3,7 @@
 // the frame timer and the random seed.
 #include <doctest/doctest.h>
 
-#include "GdiCountSupport.h"
+#include "support/GdiCount.h"
 #include "host/SaverHost.h"
 #include "scene/Scene.h"
 #include "settings/Settings.h"
@@ -115,7 +115,7 @@ struct SceneFixture {
     size_t LiveObjectsBeforeScene()
     {
         ReleaseDC(window, GetDC(window));
-        return scenetest::LiveGdiObjects();
+        return test::LiveGdiObjects();
     }
     ~SceneFixture()
     {
@@ -264,7 +264,7 @@ TEST_CASE("SceneInit loads the whole catalogue and SceneRelease gives it all bac
     for (HBITMAP surface : surfaces)
         CHECK_FALSE(IsLiveBitmap(surface));
     CHECK_FALSE(KillTimer(fixture.window, kSceneTimerId));   // already gone
-    CHECK(scenetest::LiveGdiObjects() == objectsBefore);
+    CHECK(test::LiveGdiObjects() == objectsBefore);
 }
 
 TEST_CASE("With the clock hidden no clock piece is loaded, and everything else is")
@@ -292,7 +292,7 @@ TEST_CASE("With the clock hidden no clock piece is loaded, and everything else i
     CHECK(SizeIs(InfoOf(moonSave.surface), 64, 64));
 
     SceneRelease(fixture.window);
-    CHECK(scenetest::LiveGdiObjects() == objectsBefore);
+    CHECK(test::LiveGdiObjects() == objectsBefore);
 }
 
 TEST_CASE("Each picture that fails to load shows one box, and loading goes on")

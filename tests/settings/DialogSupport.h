@@ -11,6 +11,7 @@
 #include "resources/resource_ids.h"
 #include "host/SaverHost.h"
 #include "settings/Settings.h"
+#include "support/GdiCount.h"
 #include "support/TestSupport.h"
 
 namespace dialogtest {
@@ -284,61 +285,11 @@ inline void ClickAt(POINT point)
     SendInput(2, inputs, sizeof(INPUT));
 }
 
-// --- GDI objects -------------------------------------------------------------
-// GetGuiResources is a stub under Wine (it answers 0), so the live objects are
-// counted in the GDI handle table that the PEB names, which both Windows and
-// Wine map into the process. One entry per handle slot; a live object has a
-// nonzero type. Windows fills in the owner's process id; Wine keeps a table
-// per process and leaves the owner 0.
+using test::kGdiFontType;
 
-struct GdiHandleEntry {
-    ULONG64 kernelObject;
-    USHORT ownerProcessId;
-    USHORT ownerCount;
-    USHORT unique;
-    UCHAR type;
-    UCHAR flags;
-    ULONG64 userPointer;
-};
-static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle table entries are 24 bytes");
-
-const UCHAR kGdiFontType = 0x0A;
-const size_t kGdiHandleSlots = 0x10000;
-#ifdef _WIN64
-const size_t kPebGdiTableOffset = 0xF8;
-#else
-const size_t kPebGdiTableOffset = 0x94;
-#endif
-
-inline const GdiHandleEntry* GdiHandleTable()
-{
-    // The PEB's address from ntdll (reading it through the TEB trips a false
-    // -Warray-bounds in the toolchain's segment intrinsics).
-    typedef LONG(WINAPI * QueryProcessProc)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-    QueryProcessProc query =
-        (QueryProcessProc)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
-    PROCESS_BASIC_INFORMATION basic = {};
-    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, NULL) != 0)
-        return NULL;
-    BYTE* peb = (BYTE*)basic.PebBaseAddress;
-    return *(const GdiHandleEntry**)(peb + kPebGdiTableOffset);
-}
-
-// Live GDI objects of this process, of one type (0 = every type).
 inline size_t CountGdiObjects(UCHAR type = 0)
 {
-    const GdiHandleEntry* table = GdiHandleTable();
-    if (!table)
-        return 0;
-    USHORT processId = (USHORT)GetCurrentProcessId();
-    size_t count = 0;
-    for (size_t slot = 0; slot < kGdiHandleSlots; ++slot) {
-        const GdiHandleEntry& entry = table[slot];
-        bool ours = entry.ownerProcessId == processId || entry.ownerProcessId == 0;
-        if (entry.type && ours && (type == 0 || entry.type == type))
-            ++count;
-    }
-    return count;
+    return test::LiveGdiObjects(type);
 }
 
 } // namespace dialogtest

@@ -13,6 +13,7 @@
 #include "host/SaverHost.h"
 #include "scene/Scene.h"
 #include "settings/Settings.h"
+#include "support/GdiCount.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -33,19 +34,7 @@ const char kSoakClass[] = "SoakSceneWindow";
 
 // --- The two measures ------------------------------------------------------
 
-// Live GDI objects of this process. GetGuiResources answers 0 under Wine; a
-// GDI handle's low word indexes the process's handle table and GetObjectType
-// accepts that index alone, so probing every index counts what lives.
-const UINT_PTR kGdiHandleIndices = 0x10000;
-
-size_t LiveGdiObjects()
-{
-    size_t count = 0;
-    for (UINT_PTR index = 1; index < kGdiHandleIndices; ++index)
-        if (GetObjectType((HGDIOBJ)index) != 0)
-            ++count;
-    return count;
-}
+using test::LiveGdiObjects;
 
 // The process's private (commit-charge) bytes. Wine leaves PrivateUsage at 0
 // but fills PagefileUsage, which Windows keeps equal to it.
