@@ -125,7 +125,7 @@ inline void TypeText(const char* digits)
 
 inline void ClickAt(int x, int y)
 {
-    test::PlaceCursor(x, y);
+    CHECK(test::PlaceCursor(x, y));
     mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
 }

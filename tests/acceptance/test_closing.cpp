@@ -27,23 +27,23 @@ TEST_CASE("a key press ends the full-screen saver with 0")
 TEST_CASE("moving the mouse ends the saver; a nudge of a few pixels does not")
 {
     CleanIni ini;
-    test::PlaceCursor(kAnchorX, kAnchorY);
+    CHECK(test::PlaceCursor(kAnchorX, kAnchorY));
     test::ScrProcess saver = test::StartScr("/s");
     test::ScopedScr guard(saver);
     HWND window = WaitForForegroundSaver(saver);
     REQUIRE(window != NULL);
 
-    test::PlaceCursor(kAnchorX + 2, kAnchorY + 2);
+    CHECK(test::PlaceCursor(kAnchorX + 2, kAnchorY + 2));
     CHECK(test::WaitForExit(saver, kStillRunningMs) == STILL_ACTIVE);
 
-    test::PlaceCursor(kAnchorX + 40, kAnchorY + 30);
+    CHECK(test::PlaceCursor(kAnchorX + 40, kAnchorY + 30));
     CHECK(test::WaitForExit(saver, kCloseTimeoutMs) == 0u);
 }
 
 TEST_CASE("a mouse click ends the saver")
 {
     CleanIni ini;
-    test::PlaceCursor(kAnchorX, kAnchorY);
+    CHECK(test::PlaceCursor(kAnchorX, kAnchorY));
     test::ScrProcess saver = test::StartScr("/s");
     test::ScopedScr guard(saver);
     REQUIRE(WaitForForegroundSaver(saver) != NULL);

@@ -70,18 +70,18 @@ TEST_CASE("on the NT family a key press or a mouse move ends the saver; small ji
     }
     SUBCASE("a mouse move, after jitter within 4 pixels")
     {
-        test::PlaceCursor(kAnchorX, kAnchorY);
+        CHECK(test::PlaceCursor(kAnchorX, kAnchorY));
         test::ScrProcess saver = closing::StartSaverIn(folder, "/s");
         REQUIRE(saver.started);
         REQUIRE(WaitForForegroundSaver(saver) != NULL);
         const POINT jitter[] = { { 2, 0 }, { 0, 2 }, { 2, 2 }, { -2, 0 }, { -1, -3 }, { 0, 0 } };
         for (const POINT& offset : jitter) {
-            test::PlaceCursor(kAnchorX + offset.x, kAnchorY + offset.y);
+            CHECK(test::PlaceCursor(kAnchorX + offset.x, kAnchorY + offset.y));
             test::PumpFor(100);
         }
         CHECK(test::WaitForExit(saver, kStillRunningMs) == STILL_ACTIVE);
         DWORD moved = GetTickCount();
-        test::PlaceCursor(kAnchorX + 6, kAnchorY);
+        CHECK(test::PlaceCursor(kAnchorX + 6, kAnchorY));
         CHECK(test::WaitForExit(saver, kCloseTimeoutMs) == 0);
         MESSAGE("ended " << GetTickCount() - moved << " ms after the move");
         test::EndScr(saver);

@@ -15,14 +15,14 @@ const int kAnchorY = 300;
 // message coordinates that the rule must not use.
 bool MoveCursorTo(SaverWindow& saver, int x, int y)
 {
-    test::PlaceCursor(x, y);
+    CHECK(test::PlaceCursor(x, y));
     saver.Send(WM_MOUSEMOVE, 0, MAKELPARAM(1000, 1000));
     return saver.TakeClose();
 }
 
 void AnchorAt(int x, int y)
 {
-    test::PlaceCursor(x, y);
+    CHECK(test::PlaceCursor(x, y));
     SaverHostState.anchorCursorPos.x = x;
     SaverHostState.anchorCursorPos.y = y;
 }
@@ -45,7 +45,7 @@ const LPARAM kSetCursorClient = MAKELPARAM(HTCLIENT, WM_MOUSEMOVE);
 TEST_CASE("mouse movement closes once the cursor has drifted more than 4 pixels from the anchor")
 {
     closing::ResetHost();
-    test::PlaceCursor(kAnchorX, kAnchorY);
+    CHECK(test::PlaceCursor(kAnchorX, kAnchorY));
     SaverWindow saver;
     REQUIRE(saver.window != NULL);
     CHECK(SaverHostState.anchorCursorPos.x == kAnchorX);
@@ -194,7 +194,7 @@ TEST_CASE("a preview ignores input, activation and power, and leaves the cursor 
     HWND host = test::CreateHostWindow(200, 150);
     REQUIRE(host != NULL);
     {
-        test::PlaceCursor(kAnchorX, kAnchorY);
+        CHECK(test::PlaceCursor(kAnchorX, kAnchorY));
         SaverWindow preview(host);
         REQUIRE(preview.window != NULL);
         REQUIRE(SaverHostState.isPreview);
@@ -232,7 +232,7 @@ TEST_CASE("once a close is granted only the default answers")
     saver.Send(WM_ACTIVATEAPP, FALSE, 0);
     saver.Send(WM_POWERBROADCAST, PBT_APMQUERYSUSPEND, 0);
     saver.Send(WM_KEYDOWN, VK_SHIFT, 0);
-    test::PlaceCursor(kAnchorX + 100, kAnchorY + 100);
+    CHECK(test::PlaceCursor(kAnchorX + 100, kAnchorY + 100));
     saver.Send(WM_MOUSEMOVE);
     CHECK_FALSE(saver.TakeClose());
 

@@ -191,12 +191,12 @@ TEST_CASE("closes are verified by the library, at least 200 ms apart, across the
     closing::FakeNow() = kStartTick;
     standin::WriteNumber(standin::kVerifyAnswer, 0);
 
-    test::PlaceCursor(400, 300);
+    CHECK(test::PlaceCursor(400, 300));
     SaverWindow saver;
     REQUIRE(saver.window != NULL);
 
     // The first close is asked about; the library sees the saver window.
-    test::PlaceCursor(420, 310);
+    CHECK(test::PlaceCursor(420, 310));
     SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_ARROW));
     CHECK(saver.Send(WM_CLOSE) == 0);
     CHECK(VerifyCalls() == 1);

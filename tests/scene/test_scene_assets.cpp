@@ -25,6 +25,8 @@ const char kLoadFailedText[] = "ピットマップのロードに失敗しまし
 const char kCaption[] = "もちぽて";
 const int kRestingFrameCount = 9;
 const int kClockPieceCount = 16;
+const DWORD kFirstTickWaitMs = 10000;   // the fixture's period is 100 ms
+const DWORD kTimerPollMs = 20;
 
 // What one message box showed.
 struct SeenBox {
@@ -244,10 +246,10 @@ TEST_CASE("SceneInit loads the whole catalogue and SceneRelease gives it all bac
     MSG message = {};
     bool ticked = false;
     DWORD waitStart = GetTickCount();
-    while (!ticked && GetTickCount() - waitStart < 10000) {
+    while (!ticked && GetTickCount() - waitStart < kFirstTickWaitMs) {
         ticked = PeekMessageA(&message, fixture.window, WM_TIMER, WM_TIMER, PM_REMOVE) != 0;
         if (!ticked)
-            MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_TIMER);
+            MsgWaitForMultipleObjects(0, NULL, FALSE, kTimerPollMs, QS_TIMER);
     }
     CHECK(ticked);
     CHECK(message.wParam == kSceneTimerId);

@@ -285,11 +285,4 @@ inline void ClickAt(POINT point)
     SendInput(2, inputs, sizeof(INPUT));
 }
 
-using test::kGdiFontType;
-
-inline size_t CountGdiObjects(UCHAR type = 0)
-{
-    return test::LiveGdiObjects(type);
-}
-
 } // namespace dialogtest

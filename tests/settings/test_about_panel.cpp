@@ -339,29 +339,29 @@ TEST_CASE("A thousand repaints leave no GDI object behind, and closing the dialo
     {
         HWND dialog = OpenConfigDialog();
         REQUIRE(dialog != NULL);
-        size_t before = CountGdiObjects(kGdiFontType);
+        size_t before = test::LiveGdiObjects(test::kGdiFontType);
         std::vector<HFONT> leaked;
         for (int i = 0; i < 10; ++i) {
             LOGFONTA description;
             GetObjectA(ControlFont(dialog, IDC_ABOUT_EMAIL), sizeof description, &description);
             leaked.push_back(CreateFontIndirectA(&description));
         }
-        CHECK(CountGdiObjects(kGdiFontType) == before + 10);
+        CHECK(test::LiveGdiObjects(test::kGdiFontType) == before + 10);
         for (HFONT font : leaked)
             DeleteObject(font);
-        CHECK(CountGdiObjects(kGdiFontType) == before);
+        CHECK(test::LiveGdiObjects(test::kGdiFontType) == before);
         DestroyWindow(dialog);
     }
     SUBCASE("Repaints")
     {
-        size_t fontsBefore = CountGdiObjects(kGdiFontType);
-        size_t allBefore = CountGdiObjects();
+        size_t fontsBefore = test::LiveGdiObjects(test::kGdiFontType);
+        size_t allBefore = test::LiveGdiObjects();
         REQUIRE(fontsBefore > 0);   // the count works here
 
         HWND dialog = OpenConfigDialog();
         REQUIRE(dialog != NULL);
-        size_t fontsOpen = CountGdiObjects(kGdiFontType);
-        size_t allOpen = CountGdiObjects();
+        size_t fontsOpen = test::LiveGdiObjects(test::kGdiFontType);
+        size_t allOpen = test::LiveGdiObjects();
         CHECK(fontsOpen == fontsBefore + 3);   // the dialog's font and two underlined ones
 
         HFONT first = ControlFont(dialog, IDC_ABOUT_HOMEPAGE);
@@ -375,15 +375,15 @@ TEST_CASE("A thousand repaints leave no GDI object behind, and closing the dialo
             previous = current;
         }
         CHECK(newFonts == kRepaints);
-        CHECK(CountGdiObjects(kGdiFontType) == fontsOpen);
-        CHECK(CountGdiObjects() == allOpen);
+        CHECK(test::LiveGdiObjects(test::kGdiFontType) == fontsOpen);
+        CHECK(test::LiveGdiObjects() == allOpen);
         CHECK(GetObjectType(first) == 0);
         CHECK(IsUnderlined(ControlFont(dialog, IDC_ABOUT_HOMEPAGE)));
         CheckDrawnAsLink(dialog, IDC_ABOUT_HOMEPAGE);
 
         DestroyWindow(dialog);
         test::PumpFor(50);
-        CHECK(CountGdiObjects(kGdiFontType) == fontsBefore);
-        CHECK(CountGdiObjects() == allBefore);
+        CHECK(test::LiveGdiObjects(test::kGdiFontType) == fontsBefore);
+        CHECK(test::LiveGdiObjects() == allBefore);
     }
 }

@@ -34,8 +34,6 @@ const char kSoakClass[] = "SoakSceneWindow";
 
 // --- The two measures ------------------------------------------------------
 
-using test::LiveGdiObjects;
-
 // The process's private (commit-charge) bytes. Wine leaves PrivateUsage at 0
 // but fills PagefileUsage, which Windows keeps equal to it.
 SIZE_T PrivateBytes()
@@ -53,7 +51,7 @@ struct Footprint {
 
 Footprint TakeFootprint()
 {
-    Footprint footprint = { LiveGdiObjects(), PrivateBytes() };
+    Footprint footprint = { test::LiveGdiObjects(), PrivateBytes() };
     return footprint;
 }
 

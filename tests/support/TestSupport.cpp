@@ -93,6 +93,8 @@ bool PlaceCursor(int x, int y)
     const DWORD kCursorWaitMs = 3000;
     DWORD start = GetTickCount();
     for (;;) {
+        // Set again on every round: a motion event from the display that was
+        // already under way may have moved it back.
         SetCursorPos(x, y);
         POINT now;
         if (GetCursorPos(&now) && now.x == x && now.y == y)

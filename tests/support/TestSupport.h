@@ -20,7 +20,8 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 void PumpFor(DWORD milliseconds);
 // Moves the real cursor and waits until GetCursorPos reports the new place:
 // the display answers asynchronously, so a read straight after may be stale.
-bool PlaceCursor(int x, int y);
+// False when the cursor never got there.
+[[nodiscard]] bool PlaceCursor(int x, int y);
 
 // The built saver as a child process.
 struct ScrProcess {
