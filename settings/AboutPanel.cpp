@@ -54,6 +54,10 @@ HFONT GiveUnderlinedFont(HWND control)
 // Draws the link text at once over the control, in blue on the button face.
 void DrawLinkText(HWND control, HFONT font, const char* text)
 {
+    // SetDlgItemTextA has just repainted the control in its own colours and
+    // left no update region; without one, BeginPaint would clip everything
+    // away whenever the dialog's repaint did not reach the link itself.
+    InvalidateRect(control, NULL, FALSE);
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(control, &paint);
     if (dc) {

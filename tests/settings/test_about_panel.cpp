@@ -14,6 +14,7 @@ using namespace dialogtest;
 namespace {
 
 const COLORREF kLinkBlue = RGB(0, 0, 255);
+const COLORREF kBlack = RGB(0, 0, 0);
 const int kRepaints = 1000;
 
 std::string StringResource(UINT id)
@@ -240,6 +241,46 @@ TEST_CASE("The about panel shows the string table; the links in blue, underlined
         test::PumpFor(200);
         CheckDrawnAsLink(dialog, IDC_ABOUT_HOMEPAGE, true);
         CheckDrawnAsLink(dialog, IDC_ABOUT_EMAIL, true);
+    }
+}
+
+TEST_CASE("A repaint of only the lower part of the dialog leaves the links blue")
+{
+    test::RemoveIni();
+    OpenDialog open;
+    HWND dialog = open.dialog;
+    REQUIRE(dialog != NULL);
+
+    // The lower third of the dialog: the buttons and settings, not the about panel.
+    RECT client;
+    GetClientRect(dialog, &client);
+    RECT lowerThird = client;
+    lowerThird.top = client.bottom - client.bottom / 3;
+    const int links[] = { IDC_ABOUT_HOMEPAGE, IDC_ABOUT_EMAIL };
+    int blueBefore[2];
+    for (int i = 0; i < 2; ++i) {
+        HWND link = GetDlgItem(dialog, links[i]);
+        RECT place, overlap;
+        GetWindowRect(link, &place);
+        MapWindowPoints(NULL, dialog, (POINT*)&place, 2);
+        REQUIRE_FALSE(IntersectRect(&overlap, &place, &lowerThird));
+        ControlPixels pixels = ReadControl(link);
+        blueBefore[i] = CountColour(pixels, kLinkBlue);
+        REQUIRE(blueBefore[i] > 0);
+        REQUIRE(CountColour(pixels, kBlack) == 0);
+    }
+
+    // As when another window is dragged across the lower part: the dialog and
+    // its controls there are invalidated and painted, nothing else.
+    RedrawWindow(dialog, &lowerThird, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpPending();
+
+    for (int i = 0; i < 2; ++i) {
+        CAPTURE(links[i]);
+        ControlPixels pixels = ReadControl(GetDlgItem(dialog, links[i]));
+        CHECK(CountColour(pixels, kLinkBlue) == blueBefore[i]);
+        CHECK(CountColour(pixels, kBlack) == 0);
+        CheckDrawnAsLink(dialog, links[i]);
     }
 }
 
