@@ -21,8 +21,9 @@ import os
 CHAR_PALETTE = [
     (".", "#0000ff", "background (transparent key)"),
     ("o", "#5a3134", "outline"),
-    ("H", "#fffcf2", "body highlight"),
-    ("b", "#fcecd2", "body"),
+    ("H", "#fffaf0", "body highlight"),
+    ("l", "#fbefdc", "body, lit"),
+    ("b", "#f7e0bf", "body"),
     ("m", "#f2cf9e", "body shade"),
     ("s", "#d9a472", "body deep shade"),
     ("p", "#ff97a8", "cheek blush"),
@@ -180,8 +181,6 @@ def thick_segment(x0, y0, x1, y1, r):
 # --------------------------------------------------------------------------
 # Character stamps, drawn for the viewer's left side
 
-EYE_GAP = 4       # columns between an eye and the centre line
-
 EYES = {
     "open": [" eee ",
              "eweee",
@@ -222,11 +221,12 @@ MOUTHS = {            # even widths keep the face centred
           " rr "],
 }
 
-CHEEK = ["pp p",
+CHEEK = ["pppp",
          " pp "]
 
-SHINE = [" HHH",
-         "HHH "]
+SHINE = [" HHH ",
+         "HwwH ",
+         " HH  "]
 
 SPROUTS = {           # 's' marks the stem, which sits on the crown
     "up": ["  gg   gg ",
@@ -238,20 +238,28 @@ SPROUTS = {           # 's' marks the stem, which sits on the crown
              " GGGsGgg",
              "    s GG",
              "    s   "],
+    "flat": ["ggG     Ggg",
+             " gGGGsGGGg ",
+             "     s     "],
+    "tall": ["  g     g  ",
+             " ggG   Ggg ",
+             "  gGG GGg  ",
+             "    GsG    ",
+             "     s     "],
 }
 
-BODY_BANDS = [(0.5, "b"), (0.18, "m"), (-9, "s")]
-BODY_BANDS_RICH = [(0.62, "b"), (0.42, "c"), (0.24, "m"), (0.08, "n"), (-9, "s")]
+# Light from the upper left and in front; thresholds on the lit fraction.
+BODY_BANDS = [(0.94, "l"), (0.64, "b"), (0.28, "m"), (-9, "s")]
+BODY_BANDS_RICH = [(0.94, "l"), (0.74, "b"), (0.56, "c"), (0.38, "m"), (0.2, "n"), (-9, "s")]
+LIGHT = (-0.36, -0.5, 0.79)
 
-ARMS = {        # arm centre beyond the body's side, below its centre; tilt
-    "rest": (0.2, 4.0, -35),
-    "low": (0.4, 5.5, -60),
-    "out": (1.0, 2.5, 0),
-    "half": (1.2, 0.0, 30),
-    "up": (0.8, -4.5, 70),
-    "raise": (1.4, -5.5, 80),
-    "wave": (2.6, -5.0, 45),
-    "lower": (1.3, 0.5, 15),
+ARMS = {        # angle above the horizontal (degrees), reach beyond the side
+    "rest": (-42, 5.6),
+    "low": (-28, 3.8),
+    "out": (-10, 7.8),
+    "half": (22, 8.6),
+    "up": (42, 9.2),
+    "high": (54, 9.8),
 }
 
 
@@ -261,8 +269,8 @@ class Pose:
         self.squash = 0.0      # >0 wider and lower, <0 narrower and taller
         self.eyes = "open"
         self.mouth = "w"
-        self.face_dx = 0       # head turn
-        self.sprout = "up"     # up / left / right (leaning)
+        self.face_dx = 0       # glance: eyes and mouth shift, cheeks half as far
+        self.sprout = "up"     # up / left / right (leaning) / flat / tall
         self.arm_l = "rest"    # viewer's left arm (None = no arm)
         self.arm_r = "rest"
         self.feet = "down"     # down / tucked / None
@@ -284,6 +292,57 @@ class Build:
 FRAME_BUILD = Build()
 
 
+def lit(nx, ny):
+    """Lambert term of a unit-sphere normal (nz from nx, ny)."""
+    lx, ly, lz = LIGHT
+    n = math.sqrt(lx * lx + ly * ly + lz * lz)
+    nz = math.sqrt(max(0.0, 1.0 - nx * nx - ny * ny))
+    return (nx * lx + ny * ly + nz * lz) / n
+
+
+def body_shade(cx, top, bottom, rx, bands):
+    """Shade the body as one ellipsoid over its whole box, so the bands curve
+    with the outline instead of running straight across the belly."""
+    cy = (top + bottom) / 2.0
+    ry = (bottom - top) / 2.0
+
+    def f(x, y):
+        d = lit((x - cx) / (rx + 0.6), (y - cy) / (ry + 0.6))
+        for t, c in bands:
+            if d >= t:
+                return c
+        return bands[-1][1]
+    return f
+
+
+def arm_shape(sx, sy, side, deg, reach):
+    """A short arm: a capsule from the shoulder (inside the body) out to a
+    round mitten."""
+    a = math.radians(deg)
+    hx = sx + side * reach * math.cos(a)
+    hy = sy - reach * math.sin(a)
+    limb = thick_segment(sx, sy, hx, hy, 1.4)
+    mitt = ellipse(hx, hy, 2.05, 2.05)
+
+    def inside(x, y):
+        return limb(x, y) or mitt(x, y)
+
+    def shade(x, y):
+        # lit along the upper edge of the limb, shaded underneath
+        vx, vy = hx - sx, hy - sy
+        ll = math.hypot(vx, vy)
+        across = ((x - sx) * vy - (y - sy) * vx) / ll * side
+        up = -across if deg < 0 else across
+        if (y - hy) < -0.9 and abs(x - hx) < 0.9:
+            return "l"
+        return "m" if (y > hy + 0.6 or up < -0.7) else "b"
+    return inside, shade
+
+
+def mask_of(w, h, inside):
+    return [[inside(x + 0.5, y + 0.5) for x in range(w)] for y in range(h)]
+
+
 def draw_character(pose, build=FRAME_BUILD):
     size = build.size
     cx = size / 2.0               # even sizes: mirror line between two columns
@@ -299,106 +358,125 @@ def draw_character(pose, build=FRAME_BUILD):
 
     # feet, behind the body
     if pose.feet:
-        fy, fr = (bottom + 0.2, 1.9) if pose.feet == "down" else (bottom - 0.3, 1.7)
+        fy, fr = (bottom + 0.2, 1.9) if pose.feet == "down" else (bottom - 0.6, 1.6)
         for side in (-1, 1):
             fx = cx + side * (5.5 + 0.4 * sq)
             blob(cv, ellipse(fx, fy, 3.1, fr),
                  sphere_shade(fx, fy - 1.5, 3.0, 2.0, 2.0, [(0.5, "m"), (-9, "s")]))
 
-    blob(cv, mochi(cx, cy, rx, ry_top, ry_bot),
-         sphere_shade(cx, cy, rx, ry_top, ry_bot, build.bands))
+    # body and arms share one outline: an arm grows out of the side with no
+    # seam, and the part of it behind the body is never drawn
+    body = mask_of(size, size, mochi(cx, cy, rx, ry_top, ry_bot))
+    arm_fill = {}
+    for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)):
+        if not arm:
+            continue
+        deg, reach = ARMS[arm]
+        sx = cx + side * (rx - 2.2)
+        sy = cy + 2.2 + 0.2 * sq
+        while True:     # shorten an arm that would leave the frame's margin
+            inside, shade = arm_shape(sx, sy, side, deg, reach)
+            if not any(inside(x + 0.5, y + 0.5) for y in range(size) for x in range(size)
+                       if x < 2 or y < 2 or x >= size - 2):
+                break
+            reach -= 0.5
+        for y in range(size):
+            for x in range(size):
+                if not body[y][x] and inside(x + 0.5, y + 0.5):
+                    arm_fill[(x, y)] = shade(x + 0.5, y + 0.5)
 
-    # two potato freckles
-    for fx, fy in ((0.46, -0.62), (0.70, -0.22)):
-        x = int(cx + fx * rx)
-        y = int(round(cy + fy * ry_top))
-        if cv.get(x, y) in ("b", "c"):
-            cv.put(x, y, "m")
-        elif cv.get(x, y) in ("m", "n"):
-            cv.put(x, y, "s")
+    def solid(x, y):
+        return 0 <= x < size and 0 <= y < size and (body[y][x] or (x, y) in arm_fill)
+
+    shade_body = body_shade(cx, top, bottom, rx, build.bands)
+    for y in range(size):
+        for x in range(size):
+            if not solid(x, y):
+                continue
+            edge = not (solid(x - 1, y) and solid(x + 1, y) and solid(x, y - 1) and solid(x, y + 1))
+            if edge:
+                cv.put(x, y, "o")
+            elif body[y][x]:
+                cv.put(x, y, shade_body(x + 0.5, y + 0.5))
+            else:
+                cv.put(x, y, arm_fill[(x, y)])
 
     # sprout on the crown
-    rows = SPROUTS["up" if pose.sprout == "up" else "lean"]
-    if pose.sprout == "right":
+    name = pose.sprout
+    rows = SPROUTS["lean" if name in ("left", "right") else name]
+    if name == "right":
         rows = flipped(rows)
     stem = rows[-1].find("s")
     cv.stamp(int(cx) - stem, int(top) - len(rows) + 1,
              [r.replace("s", "G") for r in rows])
 
-    cv.stamp(int(round(cx - rx * 0.52)), int(round(top + height * 0.16)), SHINE)
+    cv.stamp(int(round(cx - rx * 0.62)), int(round(top + height * 0.13)), SHINE)
 
-    # face
-    ey = int(round(top + height * 0.38))
+    # face: spacing and height follow the squash and stretch
+    gap = max(2, int(rx * 0.3))
+    ey = int(round(top + height * 0.36))
     dx = pose.face_dx
     eye = EYES[pose.eyes]
     ew = len(eye[0])
-    ex = int(cx) - EYE_GAP - ew          # left eye; the right one mirrors it
+    ex = int(cx) - gap - ew          # left eye; the right one mirrors it
     cv.stamp(ex + dx, ey, eye)
     cv.stamp(size - ex - ew + dx, ey, flipped(eye) if pose.eyes == "squeeze" else eye)
-    chx = ex - 2
-    cv.stamp(chx + dx, ey + 6, CHEEK)
-    cv.stamp(size - chx - len(CHEEK[0]) + dx, ey + 6, flipped(CHEEK))
+    cdx = dx // 2 if dx > 0 else -((-dx) // 2)
+    chx = ex - 1
+    cy_cheek = ey + 6 if height < 25 else ey + 7
+    cv.stamp(chx + cdx, cy_cheek, CHEEK)
+    cv.stamp(size - chx - len(CHEEK[0]) + cdx, cy_cheek, flipped(CHEEK))
     mouth = MOUTHS[pose.mouth]
     cv.stamp((size - len(mouth[0])) // 2 + dx, ey + 4, mouth)
-
-    # arms, in front
-    for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)):
-        if arm:
-            ux, uy, deg = ARMS[arm]
-            a = math.radians(deg)
-            ax = cx + side * (rx + ux - 0.5)
-            ay = cy + uy
-            blob(cv, rotated_ellipse(ax, ay, 3.2, 2.3, a if side > 0 else math.pi - a),
-                 sphere_shade(ax, ay, 2.6, 2.6, 2.6, [(0.75, "b"), (0.25, "m"), (-9, "s")]))
     return cv
 
 
 def character_frames():
     P = Pose
     f = {"000": P()}
-    # a little wave: raise, wave, lower
-    f["102"] = P(arm_r="raise", mouth="smile")
-    f["103"] = P(arm_r="wave", mouth="open", eyes="happy")
-    f["104"] = P(arm_r="lower", mouth="smile")
-    # a hop: crouch, spring up, float at the top, land, wobble, settle
+    # a wave: the arm goes up, drops to the side, goes up again (and comes
+    # down in the resting frame that follows)
+    f["102"] = P(arm_r="high", mouth="smile")
+    f["103"] = P(arm_r="out", mouth="open", eyes="happy")
+    f["104"] = P(arm_r="high", mouth="open", eyes="happy")
+    # a big hop and a small one: crouch, launch, apex, fall, land squashed,
+    # rebound; again smaller; a cheer and settle
     hop = [
-        # lift, squash, eyes, mouth, arms, feet
-        (0, 1.0, "open", "w", "rest", "down"),
-        (0, 2.0, "open", "w", "low", "down"),
-        (0, 3.0, "squeeze", "o", "low", "down"),
-        (1, -2.0, "open", "open", "out", "down"),
-        (3, -2.0, "open", "open", "half", "tucked"),
-        (5, -1.0, "open", "open", "up", "tucked"),
-        (6, -0.5, "happy", "open", "up", "tucked"),
-        (7, 0.0, "happy", "open", "up", "tucked"),
-        (7, 0.0, "happy", "open", "up", "tucked"),
-        (7, 0.0, "happy", "smile", "up", "tucked"),
-        (6, -0.5, "open", "smile", "half", "tucked"),
-        (5, -1.0, "open", "o", "half", "tucked"),
-        (3, -1.5, "open", "o", "out", "tucked"),
-        (1, -1.0, "open", "o", "out", "down"),
-        (0, 3.0, "squeeze", "w", "low", "down"),
-        (0, 2.0, "happy", "w", "low", "down"),
-        (0, 1.0, "happy", "smile", "rest", "down"),
-        (0, -0.5, "open", "smile", "rest", "down"),
-        (0, 0.0, "open", "w", "rest", "down"),
+        # lift, squash, eyes, mouth, arms, feet, sprout
+        (0, 1.5, "open", "w", "low", "down", "up"),           # 202 crouch
+        (0, 3.5, "squeeze", "o", "low", "down", "flat"),      # 203 wind-up
+        (3, -3.0, "open", "open", "up", "down", "flat"),      # 204 launch
+        (7, -1.5, "happy", "open", "high", "tucked", "flat"), # 205 rising
+        (9, 0.5, "happy", "open", "out", "tucked", "up"),     # 206 apex
+        (8, 0.0, "happy", "open", "half", "tucked", "tall"),  # 207 turning
+        (4, -2.0, "open", "o", "up", "down", "tall"),         # 208 falling
+        (0, 4.0, "squeeze", "w", "low", "down", "flat"),      # 209 impact
+        (0, -1.5, "open", "smile", "out", "down", "tall"),    # 210 rebound
+        (0, 1.0, "open", "w", "rest", "down", "up"),          # 211
+        (0, 2.5, "squeeze", "o", "low", "down", "flat"),      # 212 wind-up
+        (3, -2.0, "open", "open", "up", "down", "flat"),      # 213 launch
+        (5, 0.0, "happy", "open", "out", "tucked", "up"),     # 214 apex
+        (2, -1.0, "open", "o", "half", "down", "tall"),       # 215 falling
+        (0, 3.0, "squeeze", "w", "low", "down", "flat"),      # 216 landing
+        (0, -1.0, "happy", "open", "high", "down", "tall"),   # 217 cheer
+        (0, 0.0, "happy", "open", "up", "down", "up"),        # 218
+        (0, 0.5, "happy", "smile", "half", "down", "up"),     # 219
+        (0, 0.0, "open", "smile", "rest", "down", "up"),      # 220 settle
     ]
     assert len(hop) == 19
-    for n, (lift, sq, eyes, mouth, arms, feet) in enumerate(hop):
+    for n, (lift, sq, eyes, mouth, arms, feet, sprout) in enumerate(hop):
         f["%03d" % (202 + n)] = P(lift=lift, squash=sq, eyes=eyes, mouth=mouth,
-                                  arm_l=arms, arm_r=arms, feet=feet)
-    # the sprout wiggles while floating at the top
-    f["209"].sprout = "left"
-    f["210"].sprout = "right"
+                                  arm_l=arms, arm_r=arms, feet=feet, sprout=sprout)
     f["302"] = P(eyes="closed")
     f["402"] = P(face_dx=-2, sprout="right")   # looks left, sprout lags
     f["403"] = P(face_dx=2, sprout="left")
     return f
 
 
-FRAME_TITLES = {"000": "resting", "102": "wave: raise", "103": "wave",
-                "104": "wave: lower", "302": "blink", "402": "glance left",
+FRAME_TITLES = {"000": "resting", "102": "wave: up", "103": "wave: down",
+                "104": "wave: up again", "302": "blink", "402": "glance left",
                 "403": "glance right"}
+
 
 # --------------------------------------------------------------------------
 # Icon
