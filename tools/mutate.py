@@ -143,7 +143,7 @@ def main():
         print(f"baseline: building and running {len(targets)} test programs", flush=True)
         if not build_targets(args.build, targets, log):
             sys.exit("baseline build failed; see " + log)
-        failed, seconds = run_tests(args.build, regex, args.time_limit * 4, log)
+        failed, seconds = run_tests(args.build, "^(" + "|".join(targets) + ")$", args.time_limit * 4, log)
         if failed:
             sys.exit(f"baseline: {failed} fails without any mutant; see {log}")
         print(f"baseline: green in {seconds:.0f} s", flush=True)
@@ -188,7 +188,7 @@ def main():
         print(score, flush=True)
         results.write(score + "\n")
     # Put the copy's objects back in step with the unmutated sources.
-    build_targets(args.build, names_for("|".join(test_regex(groups, m.tests) for m in mutants)), log)
+    build_targets(args.build, names_for("|".join(f"({test_regex(groups, m.tests)})" for m in mutants)), log)
     return 0 if counts["survived"] == 0 and counts["broken"] == 0 else 1
 
 
