@@ -14,6 +14,8 @@ if(SHIPPED_SCR)
     COMMAND ${CMAKE_COMMAND} -E copy ${SHIPPED_SCR} ${SHIPPED_COPY}
     DEPENDS ${SHIPPED_SCR})
   add_custom_target(shipped_scr ALL DEPENDS ${SHIPPED_COPY})
+  # In the 32-bit tree the shipped file is this tree's own saver.
+  add_dependencies(shipped_scr saver)
 endif()
 
 add_library(test_support STATIC

@@ -28,30 +28,64 @@ session_start_display() {
   export DISPLAY=":$n"
 }
 
+# The loaders that serve the prefix's registry views: in a pure 32-bit prefix
+# only the 32-bit one; in a 64-bit prefix the 64-bit one and, where this
+# machine runs 32-bit code, the 32-bit one too (its programs read the 32-bit
+# view of HKLM\Software).
+session_prefix_loaders() {
+  if [ "${SESSION_PREFIX_ARCH:-}" = win32 ]; then
+    wine_loader32
+    return
+  fi
+  wine_loader
+  if [ -n "$(wine_loader32)" ] && "$(dirname "${BASH_SOURCE[0]}")/probe-32bit"; then
+    wine_loader32
+  fi
+}
+
+# reg add, in every registry view the prefix's programs read.
+session_reg_add() {
+  local loader
+  for loader in $(session_prefix_loaders); do
+    "$loader" reg add "$@" /f >/dev/null 2>&1
+  done
+}
+
 # Japanese dialog fonts come from the IPA fonts; Wine looks the template's font
 # up through these substitutes.
 session_configure_prefix() {
   local subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
   local name
   for name in "ＭＳ Ｐゴシック" "MS PGothic" "MS UI Gothic" "ＭＳ ゴシック" "MS Gothic" "MS Shell Dlg"; do
-    "$(wine_loader)" reg add "$subst" /v "$name" /t REG_SZ /d "IPAPGothic" /f >/dev/null 2>&1
+    session_reg_add "$subst" /v "$name" /t REG_SZ /d "IPAPGothic"
   done
-  "$(wine_loader)" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  session_reg_add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
   # No window manager runs on the virtual display; unmanaged windows close at
   # once instead of Wine waiting for one.
-  "$(wine_loader)" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  session_reg_add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N
   # No just-in-time debugger, as on a machine without one: the system's
   # unhandled-exception filter then answers EXCEPTION_EXECUTE_HANDLER.
   local aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
-  "$(wine_loader)" reg add "$aedebug" /v Debugger /t REG_SZ /d "no-debugger.exe" /f >/dev/null 2>&1
-  "$(wine_loader)" reg add "$aedebug" /v Auto /t REG_SZ /d "1" /f >/dev/null 2>&1
+  session_reg_add "$aedebug" /v Debugger /t REG_SZ /d "no-debugger.exe"
+  session_reg_add "$aedebug" /v Auto /t REG_SZ /d "1"
 }
 
+# SESSION_PREFIX_ARCH=win32 makes a pure 32-bit prefix (served by the 32-bit
+# loader alone); by default the prefix is 64-bit, and runs 32-bit programs too
+# where wine32 is installed and the machine executes them.
 session_start_prefix() {
   local build=$1
   mkdir -p "$build"
-  export WINEPREFIX="$build/wineprefix"
-  export WINELOADER="$(wine_loader)"
+  local boot_loader
+  if [ "${SESSION_PREFIX_ARCH:-}" = win32 ]; then
+    export WINEPREFIX="$build/wineprefix32"
+    export WINEARCH=win32
+    boot_loader=$(wine_loader32)
+  else
+    export WINEPREFIX="$build/wineprefix"
+    boot_loader=$(wine_loader)
+  fi
+  export WINELOADER="$boot_loader"
   export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -60,17 +94,24 @@ session_start_prefix() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Booting a Wine prefix in $WINEPREFIX ..."
-    "$(wine_loader)" wineboot -i >/dev/null 2>&1
-    wineserver -w
+    "$boot_loader" wineboot -i >/dev/null 2>&1
+    "$(session_wineserver)" -w
     session_configure_prefix
   fi
   # Start the server and the prefix's services now, detached from our output:
   # started by the first test instead, they would inherit its output pipe and
   # keep ctest waiting for it to close.
-  WINESERVER="$(dirname "$(wine_loader)")/wineserver64"
-  [ -x "$WINESERVER" ] || WINESERVER=wineserver
-  "$WINESERVER" -p >/dev/null 2>&1 || true
-  "$(wine_loader)" wineboot >/dev/null 2>&1 || true
+  "$(session_wineserver)" -p >/dev/null 2>&1 || true
+  "$boot_loader" wineboot >/dev/null 2>&1 || true
+}
+
+# The server: the 64-bit one serves prefixes of both widths.
+session_wineserver() {
+  local dir
+  dir=$(dirname "$(wine_loader)")
+  if [ -x "$dir/wineserver64" ]; then echo "$dir/wineserver64";
+  elif [ -x "$dir/wineserver32" ]; then echo "$dir/wineserver32";
+  else echo wineserver; fi
 }
 
 session_start() {
@@ -80,7 +121,7 @@ session_start() {
 
 session_stop() {
   if [ -n "${WINEPREFIX:-}" ]; then
-    wineserver -k >/dev/null 2>&1 || true
+    "$(session_wineserver)" -k >/dev/null 2>&1 || true
   fi
   if [ -n "${SESSION_XVFB_PID:-}" ]; then
     kill "$SESSION_XVFB_PID" >/dev/null 2>&1 || true

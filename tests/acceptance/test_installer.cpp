@@ -2,12 +2,11 @@
 // its tune into the system folder, offers to make it the current screen saver,
 // registers its uninstaller, and the uninstaller takes everything away again.
 //
-// This machine runs only 64-bit Windows programs, so the test runs the 64-bit
-// flavour of the installer that tools/release --test-installer makes from the
-// same script (it holds the 64-bit saver and installs into the 64-bit system
-// folder). The shipped 32-bit installer differs only in its stub and payload
-// and in landing in SysWOW64 on 64-bit Windows; acceptance_release checks it
-// from outside.
+// Built for 32-bit Windows, the test runs the shipped installer itself. Built
+// for 64-bit Windows (for machines that cannot run 32-bit code), it runs the
+// 64-bit flavour that tools/release --test-installer makes from the same
+// script: it holds the 64-bit saver and installs into the 64-bit system
+// folder. Either way the test sees the system folder its installer writes to.
 #include "acceptance/AcceptanceSupport.h"
 
 using namespace acceptance;
@@ -31,7 +30,11 @@ std::string SystemFolder()
 
 std::string TestInstaller()
 {
+#ifdef _WIN64
     return test::ExeDirectory() + "\\release-check\\mochipote-test-amd64-setup.exe";
+#else
+    return test::ExeDirectory() + "\\release-check\\mochipote-1.0.3.1-setup.exe";
+#endif
 }
 
 // A string value of the registry, or "<none>" when it is missing.

@@ -67,28 +67,31 @@ void TypeInterval(HWND dialog, const char* digits)
 
 // A visible dialog-class window of the process other than the settings
 // dialog: the message box it shows.
+struct OtherDialogQuery {
+    DWORD processId;
+    HWND dialog;
+    HWND found;
+};
+
+BOOL CALLBACK FindOtherDialog(HWND window, LPARAM data)
+{
+    OtherDialogQuery* q = (OtherDialogQuery*)data;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (owner == q->processId && window != q->dialog && IsWindowVisible(window) &&
+        lstrcmpA(name, kDialogClass) == 0) {
+        q->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND OtherDialogOf(DWORD processId, HWND dialog)
 {
-    struct Query {
-        DWORD processId;
-        HWND dialog;
-        HWND found;
-    } query = { processId, dialog, NULL };
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            Query* q = (Query*)data;
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            char name[64] = {};
-            GetClassNameA(window, name, sizeof name);
-            if (owner == q->processId && window != q->dialog && IsWindowVisible(window) &&
-                lstrcmpA(name, kDialogClass) == 0) {
-                q->found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        (LPARAM)&query);
+    OtherDialogQuery query = { processId, dialog, NULL };
+    EnumWindows(FindOtherDialog, (LPARAM)&query);
     return query.found;
 }
 

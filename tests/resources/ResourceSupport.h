@@ -26,10 +26,16 @@ struct ScrImage {
 };
 
 inline ScrImage ShippedImage() { return ScrImage{ "shipped 32-bit", ShippedScrPath() }; }
-inline ScrImage LocalImage() { return ScrImage{ "64-bit build", LocalScrPath() }; }
+// The saver built beside the test programs, for their machine.
+#ifdef _WIN64
+const char kLocalLabel[] = "64-bit build";
+#else
+const char kLocalLabel[] = "32-bit build";
+#endif
+inline ScrImage LocalImage() { return ScrImage{ kLocalLabel, LocalScrPath() }; }
 
 // A saver loaded as a data file: its resources can be found, none of its code runs,
-// so the 32-bit image loads into this 64-bit process as well.
+// so either image loads into a process of either width.
 class DataModule {
 public:
     explicit DataModule(const std::string& path)

@@ -293,16 +293,25 @@ TEST_CASE("the shipped saver is a small 32-bit GUI image bound only to the allow
     CheckImports(facts);
 }
 
-TEST_CASE("the 64-bit build is a GUI image bound only to the allowed libraries")
+// The saver built beside this test program, for the same machine as the test.
+#ifdef _WIN64
+const WORD kLocalMachine = kMachineAmd64;
+const WORD kLocalMagic = kMagicPe32Plus;
+#else
+const WORD kLocalMachine = kMachineI386;
+const WORD kLocalMagic = kMagicPe32;
+#endif
+
+TEST_CASE("the saver beside the tests is a GUI image for their machine, bound only to the allowed libraries")
 {
     std::string image = test::ReadFileBytes(LocalScrPath());
     REQUIRE(image.size() > 0);
     ImageFacts facts = PeReader(image).Read();
     REQUIRE(facts.error == "");
-    MESSAGE("64-bit もちぽて.scr: " << image.size() << " bytes; imports " << Joined(facts.imports));
+    MESSAGE(kLocalLabel << " もちぽて.scr: " << image.size() << " bytes; imports " << Joined(facts.imports));
 
-    CHECK(facts.machine == kMachineAmd64);
-    CHECK(facts.magic == kMagicPe32Plus);
+    CHECK(facts.machine == kLocalMachine);
+    CHECK(facts.magic == kLocalMagic);
     CHECK(facts.subsystem == IMAGE_SUBSYSTEM_WINDOWS_GUI);
     CHECK((facts.characteristics & IMAGE_FILE_DLL) == 0);
     CheckImports(facts);
@@ -320,5 +329,5 @@ TEST_CASE("the texts the program keeps are the exact Shift-JIS bytes, in the shi
     REQUIRE(local.size() > 0);
     ImageFacts localFacts = PeReader(local).Read();
     REQUIRE(localFacts.error == "");
-    CheckKeptTexts(local, localFacts, "64-bit build");
+    CheckKeptTexts(local, localFacts, kLocalLabel);
 }
