@@ -70,6 +70,23 @@ def read_catalogue(path):
     return groups, mutants
 
 
+def ordered(regex, names):
+    """The names that match, in the order of the alternatives that name them:
+    a catalogue lists the quick tests of a group first."""
+    inner = regex
+    m = re.fullmatch(r"\^\((.*)\)\$", regex)
+    if m and "(" not in m.group(1):
+        inner = m.group(1)
+    alternatives = [a.strip("^$()") for a in inner.split("|")] if inner is not regex else []
+
+    def key(name):
+        for i, a in enumerate(alternatives):
+            if re.fullmatch(a, name):
+                return i
+        return len(alternatives)
+    return sorted((n for n in names if re.search(regex, n)), key=key)
+
+
 def test_regex(groups, spec):
     # "a|b" of group names joins their regexes; anything else is a regex.
     parts = spec.split("|")
@@ -91,7 +108,18 @@ def build_targets(build, targets, log):
         return subprocess.run(cmd, stdout=f, stderr=subprocess.STDOUT).returncode == 0
 
 
-def run_tests(build, regex, timeout, log):
+def run_tests(build, names, timeout, log):
+    """Runs the tests one by one in the order given, up to the first that fails.
+    Returns (failed test or None, seconds)."""
+    start = time.time()
+    for name in names:
+        failed, _ = run_ctest(build, "^" + name + "$", max(1, timeout - (time.time() - start)), log)
+        if failed:
+            return failed, time.time() - start
+    return None, time.time() - start
+
+
+def run_ctest(build, regex, timeout, log):
     """Returns (failed test or None, seconds). A run past the time limit counts as failed."""
     cmd = ["nice", "ctest", "--test-dir", build, "-R", regex, "--stop-on-failure", "--output-on-failure"]
     start = time.time()
@@ -137,13 +165,22 @@ def main():
     def names_for(regex):
         return [t for t in known if re.search(regex, t)]
 
+    def group_names(m):
+        parts = m.tests.split("|")
+        if all(p in groups for p in parts):
+            names = []
+            for p in parts:
+                names += [n for n in ordered(groups[p], known) if n not in names]
+            return names
+        return ordered(m.tests, known)
+
     if args.baseline:
         regex = "|".join(f"({test_regex(groups, m.tests)})" for m in mutants)
         targets = names_for(regex)
         print(f"baseline: building and running {len(targets)} test programs", flush=True)
         if not build_targets(args.build, targets, log):
             sys.exit("baseline build failed; see " + log)
-        failed, seconds = run_tests(args.build, "^(" + "|".join(targets) + ")$", args.time_limit * 4, log)
+        failed, seconds = run_ctest(args.build, "^(" + "|".join(targets) + ")$", args.time_limit * 4, log)
         if failed:
             sys.exit(f"baseline: {failed} fails without any mutant; see {log}")
         print(f"baseline: green in {seconds:.0f} s", flush=True)
@@ -158,8 +195,7 @@ def main():
                     original = f.read()
             except OSError:
                 original = ""
-            regex = test_regex(groups, m.tests)
-            targets = names_for(regex)
+            targets = group_names(m)
             t0 = time.time()
             if original.count(m.before) != 1 or not targets:
                 verdict, detail = "stale", f"before text found {original.count(m.before)} times" if targets else "no tests"
@@ -171,7 +207,7 @@ def main():
                     if not build_targets(args.build, targets, log):
                         verdict, detail = "broken", "does not build"
                     else:
-                        failed, _ = run_tests(args.build, regex, args.time_limit, log)
+                        failed, _ = run_tests(args.build, targets, args.time_limit, log)
                         verdict, detail = ("killed", failed) if failed else ("survived", "")
                 finally:
                     with open(path, "w", encoding="utf-8", newline="") as f:
