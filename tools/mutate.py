@@ -8,6 +8,7 @@ it names, runs them with ctest until the first failure, and puts the file back.
 import argparse
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -154,6 +155,10 @@ def main():
     parser.add_argument("--baseline", action="store_true", help="first run every test the catalogue names")
     parser.add_argument("--time-limit", type=int, default=900, help="seconds for one mutant's tests")
     args = parser.parse_args()
+
+    # Stopped from outside, the run still puts the mutated file back.
+    for stop in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(stop, lambda number, frame: sys.exit(128 + number))
 
     groups, mutants = read_catalogue(args.catalogue)
     if args.only:
