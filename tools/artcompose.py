@@ -322,7 +322,7 @@ def arm_shape(sx, sy, side, deg, reach):
     hx = sx + side * reach * math.cos(a)
     hy = sy - reach * math.sin(a)
     limb = thick_segment(sx, sy, hx, hy, 1.4)
-    mitt = ellipse(hx, hy, 2.05, 2.05)
+    mitt = ellipse(hx, hy, 2.3, 2.3)
 
     def inside(x, y):
         return limb(x, y) or mitt(x, y)

@@ -393,6 +393,9 @@ def sheet_png(arts):
     last.append(arts["IDB_BITMAP_MOON"].rgb_rows())
     for n in (["IDB_BITMAP_CLOCK_L"] + CLOCK_DIGITS + CLOCK_NARROW + ["IDB_BITMAP_CLOCK_R"]):
         last.append(arts[n].rgb_rows())
+    # the icon's three images and the pointer, transparent shown as black
+    for n, _, _ in ICON_IMAGES + [CURSOR_IMAGE]:
+        last.append(arts[n].rgb_rows())
     rows.append(last)
 
     def row_w(cells):
