@@ -19,7 +19,7 @@
 
 record_now_us() {
   local now=$EPOCHREALTIME
-  echo "${now/./}"
+  echo "${now//[!0-9]/}"   # the decimal sign is the locale's
 }
 
 record_sleep_until() {   # MICROSECONDS
