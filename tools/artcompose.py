@@ -410,7 +410,12 @@ def draw_character(pose, build=FRAME_BUILD):
     cv.stamp(int(cx) - stem, int(top) - len(rows) + 1,
              [r.replace("s", "G") for r in rows])
 
-    cv.stamp(int(round(cx - rx * 0.62)), int(round(top + height * 0.13)), SHINE)
+    # the shine stays inside the outline, however flat the body is squashed
+    sx0, sy0 = int(round(cx - rx * 0.62)), int(round(top + height * 0.13))
+    for dy, row in enumerate(SHINE):
+        for dx, ch in enumerate(row):
+            if ch != " " and cv.get(sx0 + dx, sy0 + dy) in ("l", "b", "c", "m"):
+                cv.put(sx0 + dx, sy0 + dy, ch)
 
     # face: spacing and height follow the squash and stretch
     gap = max(2, int(rx * 0.3))
