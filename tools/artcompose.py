@@ -188,6 +188,18 @@ EYES = {
              "eeeee",
              "eeiie",
              " eee "],
+    "open_tall": [" eee ",        # stretched
+                  "eweee",
+                  "eweee",
+                  "eeeee",
+                  "eeeee",
+                  "eeiie",
+                  " eee "],
+    "open_short": [" eee ",       # squashed
+                   "eweee",
+                   "eeeee",
+                   "eeiie",
+                   " eee "],
     "closed": ["     ",
                "     ",
                "     ",
@@ -421,14 +433,19 @@ def draw_character(pose, build=FRAME_BUILD):
     gap = max(2, int(rx * 0.3))
     ey = int(round(top + height * 0.36))
     dx = pose.face_dx
-    eye = EYES[pose.eyes]
+    eyes = pose.eyes
+    if eyes == "open" and sq <= -1.5:
+        eyes = "open_tall"
+    elif eyes == "open" and sq >= 1.0:
+        eyes = "open_short"
+    eye = EYES[eyes]
     ew = len(eye[0])
     ex = int(cx) - gap - ew          # left eye; the right one mirrors it
     cv.stamp(ex + dx, ey, eye)
-    cv.stamp(size - ex - ew + dx, ey, flipped(eye) if pose.eyes == "squeeze" else eye)
+    cv.stamp(size - ex - ew + dx, ey, flipped(eye) if eyes == "squeeze" else eye)
     cdx = dx // 2 if dx > 0 else -((-dx) // 2)
     chx = ex - 1
-    cy_cheek = ey + 6 if height < 25 else ey + 7
+    cy_cheek = ey + len(eye) + (1 if height >= 25 else 0)   # just under the eye
     cv.stamp(chx + cdx, cy_cheek, CHEEK)
     cv.stamp(size - chx - len(CHEEK[0]) + cdx, cy_cheek, flipped(CHEEK))
     mouth = MOUTHS[pose.mouth]
