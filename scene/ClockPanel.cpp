@@ -10,8 +10,9 @@ const ULONGLONG kFileTimeUnitsPerMillisecond = 10000;
 const ULONGLONG kMillisecondsPerSecond = 1000;
 const int kFileTimeHighShift = 32;
 
-// The local wall-clock time, and the millisecond part of the system time
-// (GetLocalTime's own milliseconds are not used).
+// The local wall-clock time, and the millisecond part and calendar seconds of
+// the system time (GetLocalTime's own milliseconds are not used). The system
+// time is a 64-bit count, so the seconds go on past 2038.
 void ReadSystemClock(ClockReading* reading)
 {
     SYSTEMTIME local;
@@ -23,14 +24,7 @@ void ReadSystemClock(ClockReading* reading)
     reading->minute = local.wMinute;
     reading->second = local.wSecond;
     reading->millisecond = (int)(units / kFileTimeUnitsPerMillisecond % kMillisecondsPerSecond);
-}
-
-ClockReading ReadClock()
-{
-    ClockReading reading = {};
-    ClockSource source = ReadSceneClock != NULL ? ReadSceneClock : ReadSystemClock;
-    source(&reading);
-    return reading;
+    reading->calendarSeconds = CalendarSecondsFromFileTime(units);
 }
 
 int PanelRow()
@@ -76,6 +70,14 @@ void DrawPanel(HDC dc, int x, int row, const ClockFace& face)
 ClockPanelRecord ClockPanel = { kClockStartX, kClockStartDirection };
 ClockSource ReadSceneClock = ReadSystemClock;
 
+ClockReading ReadCurrentClock()
+{
+    ClockReading reading = {};
+    ClockSource source = ReadSceneClock != NULL ? ReadSceneClock : ReadSystemClock;
+    source(&reading);
+    return reading;
+}
+
 void ClockPanelStep(HWND window)
 {
     ClockPanel.clockDirection = ClockBounceDirection(ClockPanel.clockX, ClockPanel.clockDirection,
@@ -86,7 +88,7 @@ void ClockPanelStep(HWND window)
 
     HDC dc = GetDC(window);
     EraseOldPanel(dc, row);
-    ClockReading now = ReadClock();
+    ClockReading now = ReadCurrentClock();
     ClockFace face = MakeClockFace(now.hour, now.minute, now.second, now.millisecond,
                                    SaverSettings.clockMode);
     DrawPanel(dc, x, row, face);

@@ -101,13 +101,17 @@ extern ClockPanelRecord ClockPanel;
 
 void ClockPanelStep(HWND window);
 
-// The local time with its millisecond part; the system clock unless a test replaces it.
+// The local time with its millisecond part, and the calendar time; the system
+// clock unless a test replaces it.
 struct ClockReading {
     int hour, minute, second;        // local time
     int millisecond;                 // 0-999, of the system time
+    int64_t calendarSeconds;         // whole seconds since 1970-01-01 00:00 UTC
 };
 typedef void (*ClockSource)(ClockReading* reading);
 extern ClockSource ReadSceneClock;
+// One reading from the current source.
+ClockReading ReadCurrentClock();
 
 // --- Preview frame step -----------------------------------------------------
 struct PreviewAnimationRecord {

@@ -1,8 +1,7 @@
 #include "host/SaverHost.h"
 #include "scene/Scene.h"
+#include "scene/SceneMath.h"
 #include "settings/Settings.h"
-
-#include <time.h>
 
 namespace {
 
@@ -149,7 +148,9 @@ void SceneInit(HWND window)
     SceneAssets.sceneTimer =
         (WORD)SetTimer(window, kSceneTimerId, SceneTimerPeriod(SaverSettings.displayInterval), NULL);
 
-    SeedSceneRandom((uint32_t)time(NULL));
+    // The 64-bit system time, not the run-time library's 32-bit time(), which
+    // answers -1 from 2038 on and would give every start the same seed.
+    SeedSceneRandom(SeedFromCalendarSeconds(ReadCurrentClock().calendarSeconds));
 }
 
 void SceneRelease(HWND window)

@@ -17,7 +17,19 @@ const int kTwentyFourHourRightEdge = 226;
 const int kTwelveHourEraseWidth = 245;
 const int kTwentyFourHourEraseWidth = 229;
 const int kDecimal = 10;
+const uint64_t kFileTimeUnitsPerSecond = 10000000u;
+const int64_t kSecondsFrom1601To1970 = 11644473600;
 } // namespace
+
+int64_t CalendarSecondsFromFileTime(uint64_t fileTimeUnits)
+{
+    return (int64_t)(fileTimeUnits / kFileTimeUnitsPerSecond) - kSecondsFrom1601To1970;
+}
+
+uint32_t SeedFromCalendarSeconds(int64_t calendarSeconds)
+{
+    return (uint32_t)(uint64_t)calendarSeconds;
+}
 
 int NextSequenceFrame(int frame, int frameCount, bool* sequenceEnded)
 {

@@ -44,6 +44,14 @@ int ShadeBandLevel(int subBand, int phase);
 // Lines drawn for a sub-band whose thickness counter is `thickness`.
 int ShadeBandLineCount(int thickness);
 
+// --- Calendar time and the random seed ------------------------------------------
+// Whole seconds since 1970-01-01 00:00 UTC of a system time given in 100 ns
+// units since 1601-01-01 (a FILETIME); earlier times give negative seconds.
+int64_t CalendarSecondsFromFileTime(uint64_t fileTimeUnits);
+// The generator's seed for a calendar time: its low 32 bits. Before 2038 this is
+// the 32-bit calendar time itself; after it the seed still changes every second.
+uint32_t SeedFromCalendarSeconds(int64_t calendarSeconds);
+
 // --- Clock panel ---------------------------------------------------------------
 const int kClockPanelRise = 100;       // panel top row above the client bottom
 const int kClockBounceWidth = 244;     // right-hand bounce bound in both layouts

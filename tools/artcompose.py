@@ -322,7 +322,7 @@ def arm_shape(sx, sy, side, deg, reach):
     hx = sx + side * reach * math.cos(a)
     hy = sy - reach * math.sin(a)
     limb = thick_segment(sx, sy, hx, hy, 1.4)
-    mitt = ellipse(hx, hy, 2.05, 2.05)
+    mitt = ellipse(hx, hy, 2.3, 2.3)
 
     def inside(x, y):
         return limb(x, y) or mitt(x, y)
@@ -410,7 +410,12 @@ def draw_character(pose, build=FRAME_BUILD):
     cv.stamp(int(cx) - stem, int(top) - len(rows) + 1,
              [r.replace("s", "G") for r in rows])
 
-    cv.stamp(int(round(cx - rx * 0.62)), int(round(top + height * 0.13)), SHINE)
+    # the shine stays inside the outline, however flat the body is squashed
+    sx0, sy0 = int(round(cx - rx * 0.62)), int(round(top + height * 0.13))
+    for dy, row in enumerate(SHINE):
+        for dx, ch in enumerate(row):
+            if ch != " " and cv.get(sx0 + dx, sy0 + dy) in ("l", "b", "c", "m"):
+                cv.put(sx0 + dx, sy0 + dy, ch)
 
     # face: spacing and height follow the squash and stretch
     gap = max(2, int(rx * 0.3))
@@ -522,30 +527,53 @@ POINTER_PALETTE = [
 ]
 
 
-def outlined(cv, inside, shade, outline="o"):
-    """Fill a shape and ring it with an outline on the outside (8-way), so
-    even one-pixel spikes keep their colour."""
-    mask = [[inside(x + 0.5, y + 0.5) for x in range(cv.w)] for y in range(cv.h)]
-    for y in range(cv.h):
-        for x in range(cv.w):
-            if mask[y][x]:
-                cv.put(x, y, shade(x + 0.5, y + 0.5))
-            elif any(0 <= x + i < cv.w and 0 <= y + j < cv.h and mask[y + j][x + i]
-                     for i in (-1, 0, 1) for j in (-1, 0, 1)):
-                cv.put(x, y, outline)
-
-
 def pointer():
-    """A star on a short wand.  The star's leading point is drawn longer than
-    the other four so that it alone reaches the corner pixel (0, 0)."""
-    cv = Canvas(32, 32, "_")
-    lead, outer, inner = 10.6, 6.6, 3.0
-    c = lead / math.sqrt(2.0)
-    outlined(cv, thick_segment(c + 1.0, c + 1.0, c + 11.0, c + 11.0, 1.6),
-             lambda x, y: "p" if 14.6 < (x + y) / 2.0 < 16.2 else
-             ("c" if (x - y) < 0.8 else "C"))
-    outlined(cv, polygon(star_points(c, c, [lead] + [outer] * 4, inner, 225)),
-             lambda x, y: "Y" if (x + y) < 2 * c - 2.5 else ("y" if (x + y) < 2 * c + 2.5 else "k"))
+    """A five-pointed star on a thin wand, both mirrored about the diagonal
+    through the hot spot: one point of the star aims at (0, 0) and the wand
+    leaves from the notch opposite it.  A one-pixel outline on the outside
+    only (4-way), so the diagonal edges step cleanly instead of clumping."""
+    size = 32
+    outer, inner = 8.0, 3.5
+    c = 0.891 * outer + 0.9          # the two points beside the leading one clear the edge
+    # the leading point a touch longer: drawn on the diagonal it would
+    # otherwise look the shortest of the five
+    star = polygon(star_points(c, c, [outer + 1.4] + [outer] * 4, inner, 225))
+    wand_from, wand_to = 2 * c + 3.0, 2 * c + 22.0     # along x + y
+
+    def in_star(x, y):
+        return star(x + 0.5, y + 0.5) and star(y + 0.5, x + 0.5)
+
+    def in_wand(x, y):
+        s = x + y + 1.0
+        return abs(x - y) <= 1 and wand_from <= s <= wand_to and \
+            not (s > wand_to - 1.5 and abs(x - y) == 1)
+
+    def filled(x, y):
+        return 0 <= x < size and 0 <= y < size and (in_star(x, y) or in_wand(x, y))
+
+    cv = Canvas(size, size, "_")
+    for y in range(size):
+        for x in range(size):
+            if in_star(x, y):
+                # bevel: the facets facing the upper left catch the light
+                dx, dy = x + 0.5 - c, y + 0.5 - c
+                along = (dx + dy) / math.sqrt(2.0)        # towards the wand
+                if math.hypot(dx, dy) < 1.6:
+                    cv.put(x, y, "Y")
+                elif along < -1.0:
+                    cv.put(x, y, "Y" if abs(dx - dy) < 2.2 * (-along) / 3.0 else "y")
+                elif along < 2.5:
+                    cv.put(x, y, "y")
+                else:
+                    cv.put(x, y, "k")
+            elif in_wand(x, y):
+                s = (x + y + 1.0) / 2.0
+                if 2 * c / 2.0 + 5.0 <= s <= 2 * c / 2.0 + 6.0:
+                    cv.put(x, y, "p")          # a ribbon just under the star
+                else:
+                    cv.put(x, y, "c" if x - y <= 0 else "C")
+            elif any(filled(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                cv.put(x, y, "o")
     cv.put(0, 0, "o")               # the hot spot, crisp on any background
     return cv.lines()
 
@@ -554,41 +582,53 @@ def pointer():
 # Shooting star (white = clear, black = star)
 
 
-STAR_GLYPH = [          # drawn by hand: crisper than any rasterised star
-    "       K       ",
-    "      KKK      ",
-    "      KKK      ",
-    "     KKKKK     ",
-    "     KKKKK     ",
-    "KKKKKKKKKKKKKKK",
-    " KKKKKKKKKKKKK ",
-    "  KKKKKKKKKKK  ",
-    "   KKKKKKKKK   ",
-    "   KKKKKKKKK   ",
-    "  KKKKKKKKKKK  ",
-    "  KKKKK KKKKK  ",
-    " KKKKK   KKKKK ",
-    " KKK       KKK ",
-    " K           K ",
+# The tint is ORed into every pixel that is not white, so grey can only
+# lighten it: K takes the tint as it is, L (lit facets, the streaks next to
+# the head) comes out paler, C (the core) white whatever the tint.
+STAR_GLYPH = [          # drawn by hand, bevelled, lit from the upper left
+    "       L       ",
+    "       L       ",
+    "      LLK      ",
+    "      LLK      ",
+    "     LLLKK     ",
+    "KLLLLLLCKLLLLLK",
+    " KKKLLCCCLLKKK ",
+    "  KKKLCCCKKKK  ",
+    "   LLKKCKLLK   ",
+    "   LLLKKLLKK   ",
+    "  LLLKKKLLLKK  ",
+    "  LLKKK LLLKK  ",
+    " LLKK     LLKK ",
+    " LK         LK ",
 ]
 
 
-def shooting_star(cx, cy, trail):
+def shooting_star(cx, cy, streaks):
     """The star (centred on column cx, row cy) falling to the lower left,
-    its trail of dashed streaks running back up to the right."""
+    its streaks running back up to the right.  Each streak: offset across
+    the trail (+1 = one pixel down and right), first step along it, and a
+    pattern with one character per step: L or K a thin pixel, l or k a
+    pixel doubled sideways (thicker), space a gap."""
     cv = Canvas(40, 40, "W")
+    for off, start, pattern in streaks:
+        for n, ch in enumerate(pattern):
+            if ch == " ":
+                continue
+            d = start + n
+            x, y = cx + off + d, cy + off - d
+            cv.put(x, y, ch.upper())
+            if ch.islower():
+                cv.put(x + 1, y, ch.upper())
     cv.stamp(cx - 7, cy - 7, STAR_GLYPH)
-    # each streak: (offset across the trail, start along it, [(dash, gap)...])
-    for off, start, dashes in trail:
-        d = start
-        for dash_len, gap in dashes:
-            for k in range(dash_len):
-                cv.put(cx + off + d + k, cy + off - d - k, "K")
-            d += dash_len + gap
+    for y in range(40):             # the blit keeps the outermost ring untinted
+        for x in range(40):
+            if x in (0, 39) or y in (0, 39):
+                assert cv.get(x, y) == "W", (x, y)
     return cv.lines()
 
 
-STAR_PALETTE = [("W", "#ffffff", "clear"), ("K", "#000000", "star")]
+STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
+                ("L", "#404040", "lit: the tint, paler"), ("C", "#7f7f7f", "core: white")]
 
 # --------------------------------------------------------------------------
 # Moon
@@ -785,14 +825,14 @@ def main():
 
     # shooting star: enters at the upper right, falls down-left, gone
     emit("IDB_BITMAP_STAR_00", "shooting star, first position", 40, 40, 4, STAR_PALETTE,
-         shooting_star(28, 11, [(-2, 4, [(3, 2), (8, 0)]),
-                                    (0, 5, [(12, 0)]),
-                                    (2, 4, [(2, 2), (7, 0)])]))
+         shooting_star(28, 11, [(-3, 6, "LL"),
+                                (0, 4, "llllkkK"),
+                                (3, 6, "LL")]))
     emit("IDB_BITMAP_STAR_01", "shooting star, further down its trail", 40, 40, 8,
          STAR_PALETTE,
-         shooting_star(14, 25, [(-2, 4, [(5, 2), (6, 3), (2, 0)]),
-                                    (0, 5, [(13, 2), (5, 2), (2, 0)]),
-                                    (2, 4, [(3, 2), (6, 3), (2, 0)])]))
+         shooting_star(14, 25, [(-3, 6, "LLKKK KK K  K"),
+                                (0, 4, "lllllkkkkkkK KK K  K"),
+                                (3, 6, "LLKK KK  K")]))
     emit("IDB_BITMAP_STAR_02", "shooting star, gone", 40, 40, 4, STAR_PALETTE,
          ["W" * 40] * 40)
 

@@ -236,9 +236,17 @@ def check_bitmap_rules(art, frame_legend):
         if art.used_colours() == {KEY}:
             raise ArtError("%s: frame is empty" % p)
     elif name.startswith("IDB_BITMAP_STAR_"):
-        extra = art.used_colours() - {BLACK, WHITE}
+        # The saver ORs a colour with every channel at least 0x80 into the
+        # star, so a grey below that lightens the tint and black keeps it.
+        extra = {c for c in art.used_colours() - {WHITE}
+                 if not (c[0] == c[1] == c[2] and c[0] < 0x80)}
         if extra:
-            raise ArtError("%s: stars use only #000000 and #ffffff" % p)
+            raise ArtError("%s: stars use #ffffff (clear), black and greys below #808080" % p)
+        for y in range(h):
+            for x in range(w):
+                if (x in (0, w - 1) or y in (0, h - 1)) and px[y][x] != WHITE:
+                    raise ArtError("%s: pixel (%d,%d): the outermost ring of a star is "
+                                   "white (the tint does not reach it)" % (p, x, y))
     elif name == "IDB_BITMAP_MOON":
         c = w / 2.0
         for y in range(h):
@@ -376,14 +384,17 @@ def sheet_png(arts):
         a = arts["IDB_BITMAP_TOKOPI_" + code]
         return [[BLACK if c == KEY else c for c in row] for row in a.rgb_rows()]
 
-    def star(name):
-        return [[STAR_INK if c == BLACK else BLACK for c in row]
-                for row in arts[name].rgb_rows()]
+    def star(name):     # as the saver shows it: the tint ORed in, white clear
+        return [[BLACK if c == WHITE else tuple(c[i] | STAR_INK[i] for i in range(3))
+                 for c in row] for row in arts[name].rgb_rows()]
 
     rows = [[frame(c) for c in seq] for seq in SEQUENCES]
     last = [star(n) for n in STARS]
     last.append(arts["IDB_BITMAP_MOON"].rgb_rows())
     for n in (["IDB_BITMAP_CLOCK_L"] + CLOCK_DIGITS + CLOCK_NARROW + ["IDB_BITMAP_CLOCK_R"]):
+        last.append(arts[n].rgb_rows())
+    # the icon's three images and the pointer, transparent shown as black
+    for n, _, _ in ICON_IMAGES + [CURSOR_IMAGE]:
         last.append(arts[n].rgb_rows())
     rows.append(last)
 

@@ -5,8 +5,11 @@
 
 The score is checked bar by bar: every bar must be exactly as long as the
 time signature says, every track must have the same number of bars, and ties
-must land on the same pitch.  Any problem stops the run with a message of the
-form "FILE:LINE: what is wrong" and exit status 1.
+must land on the same pitch.  Velocities are shaped from the track's base
+("v=NN", moved gradually by the hairpins "<" and ">"), its accents per beat
+("beats", "offbeat") and per note ("!" accents, "@NN" sets one note outright);
+a shaped velocity that leaves 1..127 is refused too.  Any problem stops the run
+with a message of the form "FILE:LINE: what is wrong" and exit status 1.
 
 After writing, the file is read back by an independent little reader that
 checks the chunk structure, the End of Track events and the note pairing, so
@@ -34,6 +37,10 @@ NOTE_BASE = {"C": 0, "D": 2, "E": 4, "F": 5, "G": 7, "A": 9, "B": 11}
 NOTE_RE = re.compile(r"^([A-G])(#|b)?(-?\d)$")
 # a duration: /1 /2 /4 /8 /16 /32, then optional "." (dotted) or "t" (triplet)
 DUR_RE = re.compile(r"^/(1|2|4|8|16|32)(\.|t)?$")
+# how a note is struck, written after its duration: "!" accented, "@NN" exactly NN
+STRIKE_RE = re.compile(r"^(.*?)(!|@(\d*))?$")
+ACCENT = 12             # what "!" adds to the velocity
+MAX_OFFSET = 40         # largest beat or offbeat accent, either way
 TOKEN_RE = re.compile(r"\[[^\]]*\][^\s\[]*|\S+")
 
 # Key signatures for the key meta event: name -> (sharps(+)/flats(-), minor)
@@ -62,7 +69,31 @@ class Track:
         self.name = name
         self.line = line
         self.settings = {"velocity": 80, "pan": 64}
-        self.bars = []          # list of (line, [events]) ; event = (pitches, ticks, tie, velocity)
+        self.beats = None       # velocity added on each beat of the bar
+        self.offbeat = 0        # velocity added to notes struck between beats
+        # list of (line, [events]); while parsing an event is a Note or a Mark,
+        # after shape_velocities it is (pitches, ticks, tie, velocity)
+        self.bars = []
+
+
+class Note:
+    """A note, chord or rest as written; its velocity is worked out later."""
+    def __init__(self, pitches, ticks, tie, strike, line):
+        self.pitches = pitches
+        self.ticks = ticks
+        self.tie = tie
+        self.strike = strike    # None, "!" or a fixed velocity
+        self.line = line
+
+
+class Mark:
+    """A dynamic sign between notes: "v=NN" or a hairpin "<" / ">"."""
+    ticks = 0
+
+    def __init__(self, kind, value, line):
+        self.kind = kind        # "v", "<" or ">"
+        self.value = value
+        self.line = line
 
 
 class Score:
@@ -115,10 +146,18 @@ def parse_duration(text, ppq, line):
 
 
 def parse_event(token, score, track, line):
-    """One token of a bar: a note, a rest, a chord or a velocity change."""
+    """One token of a bar: a note, a rest or a chord."""
     tie = token.endswith("~")
     if tie:
         token = token[:-1]
+    token, mark, fixed = STRIKE_RE.match(token).groups()
+    strike = None
+    if mark == "!":
+        strike = "!"
+    elif mark:
+        if not fixed or not 1 <= int(fixed) <= 127:
+            raise ScoreError(line, "'@' needs a velocity within 1..127, e.g. C5/4@70")
+        strike = int(fixed)
     if token.startswith("["):
         close = token.find("]")
         if close < 0:
@@ -138,11 +177,13 @@ def parse_event(token, score, track, line):
         if head in ("r", "R"):
             if tie:
                 raise ScoreError(line, "a rest cannot be tied")
+            if strike is not None:
+                raise ScoreError(line, "a rest cannot be accented")
             pitches = []
         else:
             pitches = [parse_pitch(head, line)]
     ticks = parse_duration(rest, score.ppq, line)
-    return (pitches, ticks, tie, track.settings["velocity"])
+    return Note(pitches, ticks, tie, strike, line)
 
 
 def parse_bar_text(text, score, track, line):
@@ -153,10 +194,97 @@ def parse_bar_text(text, score, track, line):
             value = int(m.group(1))
             if not 1 <= value <= 127:
                 raise ScoreError(line, "velocity %d is not within 1..127" % value)
-            track.settings["velocity"] = value
+            events.append(Mark("v", value, line))
+            continue
+        if token in ("<", ">"):
+            events.append(Mark(token, None, line))
             continue
         events.append(parse_event(token, score, track, line))
     return events
+
+
+def parse_offsets(text, count, line, keyword):
+    """Signed velocity offsets such as "+8 -4 +2"; exactly COUNT of them."""
+    words = text.split()
+    if len(words) != count or not all(re.match(r"^[+-]?\d+$", w) for w in words):
+        example = " ".join(["+6"] + ["-2"] * (count - 1))
+        raise ScoreError(line, "%s needs %d signed whole number(s), e.g. %s %s"
+                         % (keyword, count, keyword, example))
+    values = [int(w) for w in words]
+    for v in values:
+        if abs(v) > MAX_OFFSET:
+            raise ScoreError(line, "%s %+d is beyond +-%d" % (keyword, v, MAX_OFFSET))
+    return values
+
+
+def shape_velocities(score, track):
+    """Works out every struck note's velocity and leaves plain tuples in track.bars.
+
+    The base velocity is the last "v=NN"; between a hairpin and the next
+    "v=NN" it moves in a straight line with the time at which notes are
+    struck.  The beat accent (or the offbeat one) is added, then "!"; "@NN"
+    replaces the lot.
+    """
+    beat = score.ppq * 4 // score.time_sig[1]
+    bar = score.bar_ticks()
+    beats = track.beats or [0] * score.time_sig[0]
+    base = track.settings["velocity"]
+    tick = 0
+    hairpin = None          # (mark, tick, base) while a hairpin is open
+    waiting = []            # [(note, tick)] struck since the hairpin opened
+    shaped = {}             # id(note) -> base velocity
+
+    def close(target, line):
+        mark, start, value = hairpin
+        if mark.kind == "<" and target <= value or mark.kind == ">" and target >= value:
+            raise ScoreError(mark.line, "hairpin %s goes from %d to %d: it must %s"
+                             % (mark.kind, value, target, "rise" if mark.kind == "<" else "fall"))
+        if tick == start:
+            raise ScoreError(mark.line, "hairpin %s ends where it starts" % mark.kind)
+        for note, at in waiting:
+            shaped[id(note)] = value + (target - value) * (at - start) / (tick - start)
+
+    for _line, events in track.bars:
+        for e in events:
+            if isinstance(e, Mark):
+                if e.kind == "v":
+                    if hairpin:
+                        close(e.value, e.line)
+                        hairpin, waiting = None, []
+                    base = e.value
+                elif hairpin:
+                    raise ScoreError(e.line, "hairpin %s opened before the one on line %d reached its v=NN"
+                                     % (e.kind, hairpin[0].line))
+                else:
+                    hairpin = (e, tick, base)
+                continue
+            if hairpin:
+                waiting.append((e, tick))
+            else:
+                shaped[id(e)] = base
+            tick += e.ticks
+    if hairpin:
+        raise ScoreError(hairpin[0].line, "hairpin %s in track '%s' never reaches a v=NN"
+                         % (hairpin[0].kind, track.name))
+
+    tick = 0
+    for i, (line, events) in enumerate(track.bars):
+        out = []
+        for e in events:
+            if isinstance(e, Mark):
+                continue
+            if isinstance(e.strike, int):
+                velocity = e.strike
+            else:
+                in_bar = tick % bar
+                accent = beats[in_bar // beat] if in_bar % beat == 0 else track.offbeat
+                velocity = int(round(shaped[id(e)])) + accent + (ACCENT if e.strike == "!" else 0)
+                if e.pitches and not 1 <= velocity <= 127:
+                    raise ScoreError(e.line, "a note in track '%s' comes to velocity %d, outside 1..127"
+                                     % (track.name, velocity))
+            out.append((e.pitches, e.ticks, e.tie, velocity))
+            tick += e.ticks
+        track.bars[i] = (line, out)
 
 
 def parse_score(text):
@@ -209,6 +337,15 @@ def parse_score(text):
                 raise ScoreError(number, "unknown header line %r" % keyword)
             continue
 
+        if keyword in ("beats", "offbeat"):
+            if track.bars:
+                raise ScoreError(number, "%s must come before the track's notes" % keyword)
+            if keyword == "beats":
+                track.beats = parse_offsets(value, score.time_sig[0], number, keyword)
+            else:
+                track.offbeat = parse_offsets(value, 1, number, keyword)[0]
+            continue
+
         if keyword in TRACK_KEYS:
             if not value.isdigit():
                 raise ScoreError(number, "%s needs a whole number" % keyword)
@@ -225,7 +362,7 @@ def parse_score(text):
             if not piece.strip():
                 continue
             events = parse_bar_text(piece, score, track, number)
-            length = sum(e[1] for e in events)
+            length = sum(e.ticks for e in events)
             if length != score.bar_ticks():
                 raise ScoreError(number, "bar %d of track '%s' lasts %d ticks, a bar of %d/%d is %d"
                                  % (len(track.bars) + 1, track.name, length,
@@ -254,6 +391,8 @@ def parse_score(text):
             raise ScoreError(t.line, "tracks '%s' and '%s' share channel %d"
                              % (channels[c], t.name, c))
         channels[c] = t.name
+    for t in score.tracks:
+        shape_velocities(score, t)
     return score
 
 

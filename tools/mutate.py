@@ -8,6 +8,7 @@ it names, runs them with ctest until the first failure, and puts the file back.
 import argparse
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
@@ -70,6 +71,23 @@ def read_catalogue(path):
     return groups, mutants
 
 
+def ordered(regex, names):
+    """The names that match, in the order of the alternatives that name them:
+    a catalogue lists the quick tests of a group first."""
+    inner = regex
+    m = re.fullmatch(r"\^\((.*)\)\$", regex)
+    if m and "(" not in m.group(1):
+        inner = m.group(1)
+    alternatives = [a.strip("^$()") for a in inner.split("|")] if inner is not regex else []
+
+    def key(name):
+        for i, a in enumerate(alternatives):
+            if re.fullmatch(a, name):
+                return i
+        return len(alternatives)
+    return sorted((n for n in names if re.search(regex, n)), key=key)
+
+
 def test_regex(groups, spec):
     # "a|b" of group names joins their regexes; anything else is a regex.
     parts = spec.split("|")
@@ -91,7 +109,18 @@ def build_targets(build, targets, log):
         return subprocess.run(cmd, stdout=f, stderr=subprocess.STDOUT).returncode == 0
 
 
-def run_tests(build, regex, timeout, log):
+def run_tests(build, names, timeout, log):
+    """Runs the tests one by one in the order given, up to the first that fails.
+    Returns (failed test or None, seconds)."""
+    start = time.time()
+    for name in names:
+        failed, _ = run_ctest(build, "^" + name + "$", max(1, timeout - (time.time() - start)), log)
+        if failed:
+            return failed, time.time() - start
+    return None, time.time() - start
+
+
+def run_ctest(build, regex, timeout, log):
     """Returns (failed test or None, seconds). A run past the time limit counts as failed."""
     cmd = ["nice", "ctest", "--test-dir", build, "-R", regex, "--stop-on-failure", "--output-on-failure"]
     start = time.time()
@@ -127,6 +156,10 @@ def main():
     parser.add_argument("--time-limit", type=int, default=900, help="seconds for one mutant's tests")
     args = parser.parse_args()
 
+    # Stopped from outside, the run still puts the mutated file back.
+    for stop in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(stop, lambda number, frame: sys.exit(128 + number))
+
     groups, mutants = read_catalogue(args.catalogue)
     if args.only:
         mutants = [m for m in mutants if re.search(args.only, m.name)]
@@ -137,13 +170,22 @@ def main():
     def names_for(regex):
         return [t for t in known if re.search(regex, t)]
 
+    def group_names(m):
+        parts = m.tests.split("|")
+        if all(p in groups for p in parts):
+            names = []
+            for p in parts:
+                names += [n for n in ordered(groups[p], known) if n not in names]
+            return names
+        return ordered(m.tests, known)
+
     if args.baseline:
         regex = "|".join(f"({test_regex(groups, m.tests)})" for m in mutants)
         targets = names_for(regex)
         print(f"baseline: building and running {len(targets)} test programs", flush=True)
         if not build_targets(args.build, targets, log):
             sys.exit("baseline build failed; see " + log)
-        failed, seconds = run_tests(args.build, "^(" + "|".join(targets) + ")$", args.time_limit * 4, log)
+        failed, seconds = run_ctest(args.build, "^(" + "|".join(targets) + ")$", args.time_limit * 4, log)
         if failed:
             sys.exit(f"baseline: {failed} fails without any mutant; see {log}")
         print(f"baseline: green in {seconds:.0f} s", flush=True)
@@ -158,8 +200,7 @@ def main():
                     original = f.read()
             except OSError:
                 original = ""
-            regex = test_regex(groups, m.tests)
-            targets = names_for(regex)
+            targets = group_names(m)
             t0 = time.time()
             if original.count(m.before) != 1 or not targets:
                 verdict, detail = "stale", f"before text found {original.count(m.before)} times" if targets else "no tests"
@@ -171,7 +212,7 @@ def main():
                     if not build_targets(args.build, targets, log):
                         verdict, detail = "broken", "does not build"
                     else:
-                        failed, _ = run_tests(args.build, regex, args.time_limit, log)
+                        failed, _ = run_tests(args.build, targets, args.time_limit, log)
                         verdict, detail = ("killed", failed) if failed else ("survived", "")
                 finally:
                     with open(path, "w", encoding="utf-8", newline="") as f:

@@ -87,6 +87,8 @@ session_start_prefix() {
   fi
   export WINELOADER="$boot_loader"
   export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+  # A zone far from UTC, so that local time and UTC differ in every test.
+  export TZ=Asia/Tokyo
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ -z "${KEEP_PREFIX:-}" ]; then

@@ -71,7 +71,8 @@ def check_zip(path, build_root, source_root):
                   "readme-%s.txt is packaging/readme-%s.txt" % (lang, lang))
             for needle in ("もちぽて.ini", "[表示間隔]", "インターバル(*100msec)", "[ＢＧＭ]", "ＢＧＭあり",
                            "ＢＧＭタイトル", "[時刻表示]", "時刻表示の有無", "時刻表示のモード",
-                           "SysWOW64", "System32", "/ACTIVE=1", "mochipote-%s-setup.exe" % VERSION):
+                           "SysWOW64", "System32", "/ACTIVE=1", "mochipote-%s-setup.exe" % VERSION,
+                           "932", "VirtualStore"):
                 check(needle in body, "readme-%s.txt mentions %s" % (lang, needle))
 
 

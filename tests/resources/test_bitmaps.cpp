@@ -267,24 +267,41 @@ void CheckCharacterFrame(const char* name, const Picture& picture)
     CHECK(fringe == 0);
 }
 
-// White is the star's key; the star is pure black so the tint replaces it whole.
+// White is the star's key. The saver ORs a tint with every channel at least 0x80
+// into the rest: black takes the tint whole, a grey below 0x80 only lightens it
+// (a highlight), and any other colour would change its hue. The outermost ring
+// is not tinted, so the star stays inside it.
+bool TintableGrey(COLORREF colour)
+{
+    return GetRValue(colour) == GetGValue(colour) && GetGValue(colour) == GetBValue(colour) &&
+           GetRValue(colour) < 0x80;
+}
+
 void CheckStar(const Picture& picture, bool blank)
 {
-    int white = 0, black = 0, other = 0;
-    for (COLORREF colour : picture.pixels) {
-        if (colour == kWhite)
-            ++white;
-        else if (colour == kBlack)
-            ++black;
-        else
-            ++other;
-    }
+    int white = 0, black = 0, grey = 0, other = 0, onRing = 0;
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x) {
+            COLORREF colour = picture.At(x, y);
+            if (colour == kWhite)
+                ++white;
+            else if (colour == kBlack)
+                ++black;
+            else if (TintableGrey(colour))
+                ++grey;
+            else
+                ++other;
+            bool ring = x == 0 || y == 0 || x == picture.width - 1 || y == picture.height - 1;
+            if (ring && colour != kWhite)
+                ++onRing;
+        }
     CHECK(other == 0);
+    CHECK(onRing == 0);
     if (blank) {
-        CHECK(black == 0);
+        CHECK(black + grey == 0);
     } else {
-        CHECK(black > 0);
         CHECK(white > 0);
+        CHECK(black > 0);   // somewhere the tint shows at full strength
     }
 }
 
@@ -392,13 +409,13 @@ void CheckPicture(const CataloguePicture& entry, const Picture& picture)
     }
 }
 
-// Where the black of a star picture lies on average (its centre of mass).
-POINT BlackCentre(const Picture& picture)
+// Where the star (everything not white) lies on average (its centre of mass).
+POINT StarCentre(const Picture& picture)
 {
     long sumX = 0, sumY = 0, count = 0;
     for (int y = 0; y < picture.height; ++y)
         for (int x = 0; x < picture.width; ++x)
-            if (picture.At(x, y) == kBlack) {
+            if (picture.At(x, y) != kWhite) {
                 sumX += x;
                 sumY += y;
                 ++count;
@@ -465,8 +482,8 @@ void CheckImage(const ScrImage& image)
 
     SUBCASE("the shooting star falls: upper right in frame 00, lower and further left in 01")
     {
-        POINT first = BlackCentre(LoadPicture(module.get(), "IDB_BITMAP_STAR_00"));
-        POINT second = BlackCentre(LoadPicture(module.get(), "IDB_BITMAP_STAR_01"));
+        POINT first = StarCentre(LoadPicture(module.get(), "IDB_BITMAP_STAR_00"));
+        POINT second = StarCentre(LoadPicture(module.get(), "IDB_BITMAP_STAR_01"));
         INFO("star centres " << Where(first.x, first.y) << " and " << Where(second.x, second.y));
         CHECK(first.x > 20);
         CHECK(first.y < 20);
