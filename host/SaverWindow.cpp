@@ -1,6 +1,8 @@
 #include "host/SaverHost.h"
 #include "scene/Scene.h"
 
+#include <type_traits>
+
 const char kSaverClassName[] = "WindowsScreenSaverClass";
 const char kFullScreenTitle[] = "Screen Saver";
 const char kPreviewTitle[] = "Preview";
@@ -70,6 +72,12 @@ LRESULT ForwardToScene(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return SceneWindowProc(window, message, wParam, lParam);
 }
+
+// The procedure comes from GetProcAddress, so only this check ties our pointer
+// type to the system's declaration: on 32-bit Windows a calling convention
+// that differs would unbalance the stack on every call.
+static_assert(std::is_same<decltype(&ImmAssociateContext), ImmAssociateContextProc>::value,
+              "ImmAssociateContextProc must match the system's ImmAssociateContext");
 
 // Creation: detach the input-method context, anchor the mouse, hide the cursor.
 void OnSaverCreate(HWND window)

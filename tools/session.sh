@@ -105,6 +105,47 @@ session_start_prefix() {
   # keep ctest waiting for it to close.
   "$(session_wineserver)" -p >/dev/null 2>&1 || true
   "$boot_loader" wineboot >/dev/null 2>&1 || true
+  session_keep_desktop "$build"
+}
+
+# Wine closes the desktop a second after its last program ends, and a program
+# started then opens a new one that gets its size only after the program is
+# running (until then the cursor is held at 0,0). The keeper holds one desktop
+# from here to session_stop; the session goes on once the desktop is ready.
+session_keeper_program() {   # TREE
+  local base
+  base=$(dirname "$1")
+  if [ "${SESSION_PREFIX_ARCH:-}" = win32 ]; then
+    set -- "$1/session_keeper.exe" "$base/win32/session_keeper.exe"
+  else
+    set -- "$1/session_keeper.exe" "$base/win64/session_keeper.exe" "$base/win32/session_keeper.exe"
+  fi
+  local candidate
+  for candidate in "$@"; do
+    if [ -f "$candidate" ] && { [ "${SESSION_PREFIX_ARCH:-}" != win32 ] || [ "$(pe_machine "$candidate")" = i386 ]; }; then
+      if [ "$(pe_machine "$candidate")" = amd64 ] || "$(dirname "${BASH_SOURCE[0]}")/probe-32bit"; then
+        echo "$candidate"; return 0
+      fi
+    fi
+  done
+  return 1
+}
+
+session_keep_desktop() {   # TREE
+  local keeper ready i
+  if ! keeper=$(session_keeper_program "$1"); then
+    echo "session: no session_keeper.exe built; tests may meet a desktop that is still starting" >&2
+    return 0
+  fi
+  ready="$WINEPREFIX/.desktop-ready"
+  rm -f "$ready"
+  "$(wine_loader_for "$keeper")" "$keeper" "Z:$ready" >/dev/null 2>&1 &
+  for i in $(seq 1 600); do
+    [ -e "$ready" ] && return 0
+    sleep 0.1
+  done
+  echo "session: the desktop did not become ready within 60 s" >&2
+  return 1
 }
 
 # The server: the 64-bit one serves prefixes of both widths.

@@ -28,6 +28,20 @@ std::string SystemFolder()
     return std::string(folder, length);
 }
 
+// The folder the saver really lies in, as the desktop names it: for a 32-bit
+// program on 64-bit Windows the system folder is SysWOW64 behind redirection.
+std::string RealSystemFolder()
+{
+    BOOL wow64 = FALSE;
+    char folder[MAX_PATH];
+    if (IsWow64Process(GetCurrentProcess(), &wow64) && wow64) {
+        UINT length = GetSystemWow64DirectoryA(folder, MAX_PATH);
+        if (length > 0 && length < MAX_PATH)
+            return std::string(folder, length);
+    }
+    return SystemFolder();
+}
+
 std::string TestInstaller()
 {
 #ifdef _WIN64
@@ -153,7 +167,7 @@ TEST_CASE("silent install, the saver runs from the system folder, silent uninsta
     // Again with /ACTIVE=1: now it is the current screen saver.
     CHECK(RunProgram("\"" + TestInstaller() + "\" /S /ACTIVE=1") == 0u);
     const std::string current = ReadText(HKEY_CURRENT_USER, kDesktopKey, kSaverValue);
-    CHECK(lstrcmpiA(LongPath(current).c_str(), scr.c_str()) == 0);
+    CHECK(lstrcmpiA(LongPath(current).c_str(), (RealSystemFolder() + "\\もちぽて.scr").c_str()) == 0);
     CHECK(ReadText(HKEY_CURRENT_USER, kDesktopKey, kActiveValue) == "1");
 
     // Windows starts the saver from that value with /s; a key ends it.

@@ -7,6 +7,8 @@
 function(mochipote_standin target source folder name suffix)
   add_library(${target} SHARED ${CMAKE_SOURCE_DIR}/tests/host/standins/${source})
   target_link_libraries(${target} PRIVATE advapi32)
+  # The saver's own pointer types, checked against these exports.
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
   # Undecorated stdcall names, as the system's own libraries export them.
   target_link_options(${target} PRIVATE -static -static-libgcc -Wl,--kill-at)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${name} SUFFIX ${suffix}

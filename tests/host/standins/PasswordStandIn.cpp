@@ -4,6 +4,9 @@
 // there. In the test's own process a hook may run inside the verification,
 // where the real library would show its dialog and dispatch messages.
 #include "StandInRecord.h"
+#include "host/SaverHost.h"
+
+#include <type_traits>
 
 typedef void (*VerifyHook)(HWND window);
 static VerifyHook verifyHook = NULL;
@@ -22,6 +25,12 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window)
         verifyHook(window);
     return (BOOL)standin::ReadNumber(standin::kVerifyAnswer, 1);
 }
+// The saver calls this procedure through its own pointer type, taken from
+// GetProcAddress; written here as the system's library exports it, the two
+// must agree, calling convention included (on 32-bit Windows a mismatch
+// unbalances the stack on every call).
+static_assert(std::is_same<decltype(&VerifyScreenSavePwd), VerifyScreenSavePwdProc>::value,
+              "the saver's VerifyScreenSavePwdProc must match the library's VerifyScreenSavePwd");
 #endif
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID)
