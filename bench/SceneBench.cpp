@@ -23,6 +23,7 @@ const int kPreviewWidth = 152;
 const int kPreviewHeight = 112;
 const int kStartRuns = 3;
 const DWORD kStartTimeoutMs = 30000;
+const int kBuildBits = (int)sizeof(void*) * 8;   // this program and the saver beside it: 32 or 64
 const double kShortestPeriodUs = 100000.0;   // the 100 ms frame period
 const double kGoalRatio = 20.0;              // wanted: full-frame tick / scene tick
 const char kBenchClass[] = "SceneBenchWindow";
@@ -593,7 +594,7 @@ void MeasureStart(const char* label)
             frames.push_back(times.frameMs);
         }
     }
-    printf("Start-up of the 64-bit saver with /s, %s (%d runs)\n", label, kStartRuns);
+    printf("Start-up of the %d-bit saver with /s, %s (%d runs)\n", kBuildBits, label, kStartRuns);
     if (frames.empty()) {
         printf("  the first frame never showed\n");
         return;
@@ -640,14 +641,20 @@ void ReportSize(const char* label, const char* path)
 int main()
 {
     setvbuf(stdout, NULL, _IONBF, 0);
-    printf("Screen %dx%d\n\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    printf("%d-bit build, screen %dx%d\n\n", kBuildBits, GetSystemMetrics(SM_CXSCREEN),
+           GetSystemMetrics(SM_CYSCREEN));
     MeasureFullScreen();
     printf("\n");
     MeasurePreview();
     printf("\n");
     MeasureStarts();
     printf("\nSize of the saver file\n");
-    ReportSize("32-bit (the product)", kShippedSaverFile);
-    ReportSize("64-bit (the test build)", kSaverFile);
+    // In the 32-bit tree the saver beside this program is the shipped file itself.
+    if (kBuildBits == 32) {
+        ReportSize("32-bit (the product)", kSaverFile);
+    } else {
+        ReportSize("32-bit (the product)", kShippedSaverFile);
+        ReportSize("64-bit (the test build)", kSaverFile);
+    }
     return 0;
 }

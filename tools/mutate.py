@@ -45,9 +45,12 @@ def read_catalogue(path):
                     if block not in ("before", "after"):
                         sys.exit(f"{path}: unknown block '{raw}'")
                 continue
-            if block is not None:
+            if block is not None and not (raw.startswith("#") and lines and not lines[-1].strip()):
                 lines.append(raw)
                 continue
+            if block is not None:
+                close_block()
+                block, lines = None, []
             if not raw.strip() or raw.startswith("#"):
                 continue
             key, _, value = raw.partition(" ")

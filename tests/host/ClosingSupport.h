@@ -6,6 +6,7 @@
 #include <doctest/doctest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -142,7 +143,8 @@ inline DWORD WINAPI FakeTickCount()
     return FakeNow();
 }
 
-// Host and scene start values, the real tick counter, no stand-ins on the path.
+// Host and scene start values, the real tick counter, no stand-ins on the path,
+// and no music (the MCI device is not what these tests are about).
 inline void ResetHost()
 {
     ResetSaverHostState();
@@ -150,56 +152,16 @@ inline void ResetHost()
     SaverHostState.instance = GetModuleHandleA(NULL);
     SaverTickCount = GetTickCount;
     UsePasswordLibraryFrom(NULL);
+    WritePrivateProfileStringA("ＢＧＭ", "ＢＧＭあり", "0", "もちぽて.ini");
 }
 
-// A saver window of the real class and chain, made the way RunSaverWindow
-// makes it (full screen when parent is NULL, else a preview in parent).
+// The running saver window, seen from inside its own message loop.
 class SaverWindow {
-    static const int kDrainLimit = 1000;
-
 public:
-    explicit SaverWindow(HWND parent = NULL)
-    {
-        SaverHostRecord& host = SaverHostState;
-        WNDCLASSA windowClass = {};
-        windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
-        windowClass.lpfnWndProc = SaverClassProc;
-        windowClass.hInstance = host.instance;
-        windowClass.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-        windowClass.lpszClassName = kSaverClassName;
-        RegisterClassA(&windowClass);
-        if (parent != NULL) {
-            RECT client;
-            GetClientRect(parent, &client);
-            host.isPreview = 1;
-            window = CreateWindowExA(0, kSaverClassName, kPreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
-                                     0, 0, client.right, client.bottom, parent, NULL, host.instance, NULL);
-        } else {
-            window = CreateWindowExA(WS_EX_TOPMOST, kSaverClassName, kFullScreenTitle,
-                                     WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
-                                     GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL,
-                                     host.instance, NULL);
-            SetForegroundWindow(window);
-        }
-        host.mainWindow = window;
-        Settle();
-    }
-    ~SaverWindow()
-    {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        // Take the quit message that WM_DESTROY posted, so that no later loop
-        // ends on it; whatever else is queued (paints of other windows) is
-        // handled as usual.
-        MSG message;
-        for (int i = 0; i < kDrainLimit && PeekMessageA(&message, NULL, 0, 0, PM_REMOVE); ++i) {
-            if (message.message != WM_QUIT)
-                DispatchMessageA(&message);
-        }
-        UnregisterClassA(kSaverClassName, SaverHostState.instance);
-    }
+    explicit SaverWindow(HWND shown) : window(shown) {}
 
     // Runs the queue for a while, keeping back the closes posted to the window.
+    // A quit (the window went away) is put back for the saver's own loop.
     int Settle(DWORD milliseconds = 150)
     {
         int closes = 0;
@@ -207,6 +169,10 @@ public:
         while (GetTickCount() - start < milliseconds) {
             MSG message;
             while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    PostQuitMessage((int)message.wParam);
+                    return closes;
+                }
                 if (message.message == WM_CLOSE && message.hwnd == window) {
                     ++closes;
                     continue;
@@ -234,8 +200,52 @@ public:
         return SendMessageA(window, message, wParam, lParam);
     }
 
-    HWND window = NULL;
+    HWND window;
 };
+
+// What a test does while the saver runs. No REQUIRE inside: it runs under the
+// system's message dispatch, which an exception must not cross.
+typedef std::function<void(SaverWindow&)> SaverScript;
+
+namespace detail {
+inline SaverScript& PendingScript()
+{
+    static SaverScript script;
+    return script;
+}
+
+inline void CALLBACK StartScript(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(NULL, timer);
+    SaverScript script = PendingScript();
+    PendingScript() = nullptr;
+    if (!script)
+        return;
+    SaverWindow saver(SaverHostState.mainWindow);
+    saver.Settle();
+    script(saver);
+    if (IsWindow(saver.window))
+        DestroyWindow(saver.window);
+}
+} // namespace detail
+
+// Runs the product's RunSaverWindow (full screen when parent is NULL, else a
+// preview in parent) with `script` called from inside its message loop once
+// the window is up; the window is destroyed when the script returns, if it
+// is still there. Returns what RunSaverWindow returns.
+inline int RunSaver(HWND parent, const SaverScript& script)
+{
+    detail::PendingScript() = script;
+    UINT_PTR timer = SetTimer(NULL, 0, 0, detail::StartScript);
+    int exitCode = RunSaverWindow(parent);
+    KillTimer(NULL, timer);
+    bool ran = !detail::PendingScript();
+    detail::PendingScript() = nullptr;
+    CHECK_MESSAGE(ran, "the saver window never ran its loop");
+    // The class goes with the run, so that the next run registers it afresh.
+    UnregisterClassA(kSaverClassName, SaverHostState.instance);
+    return exitCode;
+}
 
 // --- The saver as its own program ---------------------------------------------
 

@@ -8,6 +8,7 @@
 namespace {
 
 using closing::PasswordSetting;
+using closing::RunSaver;
 using closing::SaverWindow;
 
 const DWORD kStartTick = 10000;
@@ -39,6 +40,13 @@ bool PasswordLibraryInProcess()
 DWORD VerifyCalls()
 {
     return standin::ReadNumber(standin::kVerifyCalls);
+}
+
+// The password dialog stays up for a second before it answers.
+const DWORD kDialogMs = 1000;
+void TakeTime(HWND)
+{
+    closing::FakeNow() += kDialogMs;
 }
 
 // --- What the stand-in's hook sees inside a verification ------------------------
@@ -101,6 +109,24 @@ TEST_CASE("the password setting decides whether the verification library is load
         CHECK(SaverHostState.passwordLibrary == NULL);
         CHECK(SaverHostState.verifyPassword == NULL);
         CHECK_FALSE(closing::SystemSaverRunning());
+
+        // The full-screen saver holds the library while it runs and lets it go after.
+        RunSaver(NULL, [](SaverWindow&) {
+            CHECK(PasswordLibraryInProcess());
+            CHECK(closing::SystemSaverRunning());
+        });
+        CHECK(standin::ReadNumber(standin::kPasswordLoads) == 3);
+        CHECK_FALSE(PasswordLibraryInProcess());
+        CHECK_FALSE(closing::SystemSaverRunning());
+
+        // A preview never asks for the password: nothing is loaded, the system is not told.
+        HWND host = test::CreateHostWindow(152, 112);
+        RunSaver(host, [](SaverWindow&) {
+            CHECK_FALSE(PasswordLibraryInProcess());
+            CHECK_FALSE(closing::SystemSaverRunning());
+        });
+        DestroyWindow(host);
+        CHECK(standin::ReadNumber(standin::kPasswordLoads) == 3);
         Finish();
     }
 
@@ -129,18 +155,15 @@ TEST_CASE("the password setting decides whether the verification library is load
             CAPTURE(off.name);
             StartWin9x();
             off.apply(setting);
-            LoadPasswordVerifier();
-            CHECK(SaverHostState.passwordLibrary == NULL);
-            CHECK(SaverHostState.verifyPassword == NULL);
-            CHECK(standin::ReadNumber(standin::kPasswordLoads) == 0);
-            CHECK_FALSE(closing::SystemSaverRunning());
-            {
-                SaverWindow saver;
-                REQUIRE(saver.window != NULL);
+            RunSaver(NULL, [](SaverWindow& saver) {
+                CHECK(SaverHostState.passwordLibrary == NULL);
+                CHECK(SaverHostState.verifyPassword == NULL);
+                CHECK(standin::ReadNumber(standin::kPasswordLoads) == 0);
+                CHECK_FALSE(closing::SystemSaverRunning());
                 saver.Send(WM_CLOSE);
                 CHECK_FALSE(IsWindow(saver.window));
                 CHECK(SaverHostState.closing == 1);
-            }
+            });
             CHECK(VerifyCalls() == 0);
             CHECK_FALSE(closing::SystemSaverRunning());
             Finish();
@@ -173,71 +196,71 @@ TEST_CASE("a password library that cannot verify is not kept")
         CHECK(SaverHostState.verifyPassword == NULL);
         CHECK_FALSE(closing::SystemSaverRunning());
     }
-    SaverWindow saver;
-    REQUIRE(saver.window != NULL);
-    saver.Send(WM_CLOSE);
-    CHECK_FALSE(IsWindow(saver.window));
+    RunSaver(NULL, [](SaverWindow& saver) {
+        saver.Send(WM_CLOSE);
+        CHECK_FALSE(IsWindow(saver.window));
+    });
     Finish();
 }
 
-TEST_CASE("closes are verified by the library, at least 200 ms apart, across the counter's wrap")
+TEST_CASE("closes are verified by the library, at least 200 ms after its last answer, across the counter's wrap")
 {
     PasswordSetting setting;
     setting.SetNumber(1);
     StartWin9x();
-    LoadPasswordVerifier();
-    REQUIRE(SaverHostState.verifyPassword != NULL);
     SaverTickCount = closing::FakeTickCount;
     closing::FakeNow() = kStartTick;
     standin::WriteNumber(standin::kVerifyAnswer, 0);
 
     CHECK(test::PlaceCursor(400, 300));
-    SaverWindow saver;
-    REQUIRE(saver.window != NULL);
+    RunSaver(NULL, [](SaverWindow& saver) {
+        CHECK(SaverHostState.verifyPassword != NULL);
+        CHECK(closing::SetVerifyHook(TakeTime));
 
-    // The first close is asked about; the library sees the saver window.
-    CHECK(test::PlaceCursor(420, 310));
-    SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_ARROW));
-    CHECK(saver.Send(WM_CLOSE) == 0);
-    CHECK(VerifyCalls() == 1);
-    CHECK(standin::ReadHandle(standin::kVerifyWindow) == (ULONGLONG)(ULONG_PTR)saver.window);
-    // Refused: the saver runs on, measures movement from here, hides the cursor again.
-    CHECK(IsWindow(saver.window));
-    CHECK(SaverHostState.closing == 0);
-    CHECK(SaverHostState.checkingPassword == 0);
-    CHECK(SaverHostState.anchorCursorPos.x == 420);
-    CHECK(SaverHostState.anchorCursorPos.y == 310);
-    CHECK(GetCursor() == NULL);
-    CHECK(SaverHostState.lastCheckTick == kStartTick);
+        // The first close is asked about; the library sees the saver window.
+        CHECK(test::PlaceCursor(420, 310));
+        SetCursor(LoadCursorA(NULL, (LPCSTR)IDC_ARROW));
+        CHECK(saver.Send(WM_CLOSE) == 0);
+        CHECK(VerifyCalls() == 1);
+        CHECK(standin::ReadHandle(standin::kVerifyWindow) == (ULONGLONG)(ULONG_PTR)saver.window);
+        // Refused: the saver runs on, measures movement from here, hides the cursor again.
+        CHECK(IsWindow(saver.window));
+        CHECK(SaverHostState.closing == 0);
+        CHECK(SaverHostState.checkingPassword == 0);
+        CHECK(SaverHostState.anchorCursorPos.x == 420);
+        CHECK(SaverHostState.anchorCursorPos.y == 310);
+        CHECK(GetCursor() == NULL);
 
-    // 150 ms later: refused without asking. 250 ms later: asked again.
-    closing::FakeNow() = kStartTick + 150;
-    saver.Send(WM_CLOSE);
-    CHECK(VerifyCalls() == 1);
-    closing::FakeNow() = kStartTick + 250;
-    saver.Send(WM_CLOSE);
-    CHECK(VerifyCalls() == 2);
-    CHECK(IsWindow(saver.window));
+        // The dialog was up for a second: the spacing counts from its answer.
+        const DWORD answered = kStartTick + kDialogMs;
+        closing::FakeNow() = answered + 150;
+        saver.Send(WM_CLOSE);
+        CHECK(VerifyCalls() == 1);
+        closing::SetVerifyHook(NULL);
+        closing::FakeNow() = answered + 250;
+        saver.Send(WM_CLOSE);
+        CHECK(VerifyCalls() == 2);
+        CHECK(IsWindow(saver.window));
 
-    // Across the wrap of the tick counter.
-    closing::FakeNow() = 0xFFFFFFC0;
-    saver.Send(WM_CLOSE);
-    CHECK(VerifyCalls() == 3);
-    closing::FakeNow() = 0x50;              // 144 ms after
-    saver.Send(WM_CLOSE);
-    CHECK(VerifyCalls() == 3);
-    closing::FakeNow() = 0x100;             // 320 ms after
-    saver.Send(WM_CLOSE);
-    CHECK(VerifyCalls() == 4);
-    CHECK(SaverHostState.lastCheckTick == 0x100);
+        // Across the wrap of the tick counter.
+        closing::FakeNow() = 0xFFFFFFC0;
+        saver.Send(WM_CLOSE);
+        CHECK(VerifyCalls() == 3);
+        closing::FakeNow() = 0x50;              // 144 ms after
+        saver.Send(WM_CLOSE);
+        CHECK(VerifyCalls() == 3);
+        closing::FakeNow() = 0x100;             // 320 ms after
+        saver.Send(WM_CLOSE);
+        CHECK(VerifyCalls() == 4);
 
-    // Any nonzero answer grants the close and is kept as it came.
-    standin::WriteNumber(standin::kVerifyAnswer, 5);
-    closing::FakeNow() = 0x1000;
-    saver.Send(WM_CLOSE);
-    CHECK(VerifyCalls() == 5);
-    CHECK(SaverHostState.closing == 5);
-    CHECK_FALSE(IsWindow(saver.window));
+        // Any nonzero answer grants the close and is kept as it came.
+        standin::WriteNumber(standin::kVerifyAnswer, 5);
+        closing::FakeNow() = 0x1000;
+        saver.Send(WM_CLOSE);
+        CHECK(VerifyCalls() == 5);
+        CHECK(SaverHostState.closing == 5);
+        CHECK_FALSE(IsWindow(saver.window));
+    });
     Finish();
 }
 
@@ -246,33 +269,29 @@ TEST_CASE("while the library verifies, the saver holds back its rules and refuse
     PasswordSetting setting;
     setting.SetNumber(1);
     StartWin9x();
-    LoadPasswordVerifier();
-    REQUIRE(closing::SetVerifyHook(LookInside));
     standin::WriteNumber(standin::kVerifyAnswer, 0);
-    SaverWindow saver;
-    REQUIRE(saver.window != NULL);
+    RunSaver(NULL, [](SaverWindow& saver) {
+        CHECK(closing::SetVerifyHook(LookInside));
+        for (int i = 0; i < 3; ++i)
+            PostMessageA(saver.window, WM_TIMER, kMarkedTimer, 0);
+        inside = InsideVerification();
+        saver.Send(WM_CLOSE);
 
-    for (int i = 0; i < 3; ++i)
-        PostMessageA(saver.window, WM_TIMER, kMarkedTimer, 0);
-    inside = InsideVerification();
-    saver.Send(WM_CLOSE);
+        CHECK(VerifyCalls() == 1);
+        CHECK(inside.checking);
+        CHECK(inside.nestedClose == 0);
+        CHECK(inside.callsDuringNestedClose == 1);
+        CHECK_FALSE(inside.closePostedByInput);
+        CHECK(inside.cursorKeptDuringCheck);
+        CHECK(inside.markedTimersLeft == 1);
+        CHECK(SaverHostState.checkingPassword == 0);
+        CHECK(IsWindow(saver.window));
 
-    CHECK(VerifyCalls() == 1);
-    CHECK(inside.checking);
-    CHECK(inside.nestedClose == 0);
-    CHECK(inside.callsDuringNestedClose == 1);
-    CHECK_FALSE(inside.closePostedByInput);
-    CHECK(inside.cursorKeptDuringCheck);
-    CHECK(inside.markedTimersLeft == 1);
-    CHECK(SaverHostState.checkingPassword == 0);
-    CHECK(IsWindow(saver.window));
-
-    // With a password in force the AutoPlay query closes and asks the shell to cancel.
-    SaverHostState.autoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
-    CHECK(saver.Send(SaverHostState.autoPlayMessage) == 1);
-    CHECK(saver.TakeClose());
-
-    closing::SetVerifyHook(NULL);
+        // With a password in force the AutoPlay query closes and asks the shell to cancel.
+        CHECK(saver.Send(SaverHostState.autoPlayMessage) == 1);
+        CHECK(saver.TakeClose());
+        closing::SetVerifyHook(NULL);
+    });
     Finish();
 }
 
@@ -317,20 +336,18 @@ BOOL WINAPI CountSystemParametersInfo(UINT action, UINT parameter, PVOID data, U
 
 // Every operation of password handling, and a close and a verification
 // request sent to a full-screen window, with the counters watching.
-SystemCallCounts CountPasswordWork()
+void CountPasswordWorkIn(SaverWindow& saver, HWND owner)
 {
-    HWND owner = test::CreateHostWindow(100, 100);
-    SaverWindow saver;
     closing::ImportCounter open("ADVAPI32.dll", "RegOpenKeyA", (void*)CountRegOpenKey, (void**)&realRegOpenKey);
     closing::ImportCounter query("ADVAPI32.dll", "RegQueryValueExA", (void*)CountRegQueryValueEx,
                                  (void**)&realRegQueryValueEx);
     closing::ImportCounter load("KERNEL32.dll", "LoadLibraryA", (void*)CountLoadLibrary, (void**)&realLoadLibrary);
     closing::ImportCounter parameters("USER32.dll", "SystemParametersInfoA", (void*)CountSystemParametersInfo,
                                       (void**)&realSystemParametersInfo);
-    REQUIRE(open.Installed());
-    REQUIRE(query.Installed());
-    REQUIRE(load.Installed());
-    REQUIRE(parameters.Installed());
+    CHECK(open.Installed());
+    CHECK(query.Installed());
+    CHECK(load.Installed());
+    CHECK(parameters.Installed());
     counts = SystemCallCounts();
     SetSaverRunning(TRUE);
     LoadPasswordVerifier();
@@ -339,6 +356,14 @@ SystemCallCounts CountPasswordWork()
     UnloadPasswordVerifier();
     SetSaverRunning(FALSE);
     ChangeSaverPassword(owner);
+}
+
+SystemCallCounts CountPasswordWork()
+{
+    static HWND owner;
+    owner = test::CreateHostWindow(100, 100);
+    counts = SystemCallCounts();
+    RunSaver(NULL, [](SaverWindow& saver) { CountPasswordWorkIn(saver, owner); });
     SystemCallCounts seen = counts;
     DestroyWindow(owner);
     return seen;
@@ -357,7 +382,7 @@ TEST_CASE("on the NT family no registry read, library load or system flag happen
     CHECK(win9x.registry >= 2);
     CHECK(win9x.libraries >= 2);
     CHECK(win9x.parameters >= 2);
-    CHECK(standin::ReadNumber(standin::kPasswordLoads) == 1);
+    CHECK(standin::ReadNumber(standin::kPasswordLoads) == 2);
     Finish();
 
     // ...and none of it on the NT family, with a password in force and the

@@ -1,8 +1,9 @@
-// guard_probe fault|calm: runs a saver mode through SaverMain in this process.
+// guard_probe fault|calm|flag: runs a saver mode through SaverMain in this process.
 // "fault" hands SaverMain an argument text that cannot be read, so the fault
 // happens in the mode's own code (window procedures are no use for this: the
 // system swallows exceptions raised inside them). "calm" shows a preview in a
-// window of its own and closes it.
+// window of its own and closes it. "flag" reads the system's saver-running
+// flag afresh (a process keeps the value it read first) and ends with 40 + it.
 #include <stdio.h>
 #include <string.h>
 
@@ -54,6 +55,11 @@ int RunFaultingMode()
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && strcmp(argv[1], "flag") == 0) {
+        BOOL running = FALSE;
+        SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+        return 40 + (running ? 1 : 0);
+    }
     bool faultWanted = argc > 1 && strcmp(argv[1], "fault") == 0;
     SetErrorMode(SEM_NOGPFAULTERRORBOX);
     int exitCode = faultWanted ? RunFaultingMode() : RunCalmPreview();

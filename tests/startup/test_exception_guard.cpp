@@ -1,5 +1,6 @@
 #include <doctest/doctest.h>
 
+#include "host/ClosingSupport.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -25,9 +26,19 @@ DWORD RunProbe(const char* argument)
 
 } // namespace
 
-TEST_CASE("a fault inside a running mode ends the process with -1")
+TEST_CASE("a fault inside a running mode ends the process with -1, and on the 9x family tells the system no saver runs")
 {
     CHECK(RunProbe("fault") == 0xFFFFFFFFu);
+
+    // Wine reports the 9x family to the probe by its name; the system's flag
+    // stands as a password-protected saver would have left it.
+    closing::SavedRegistryValue win98("Software\\Wine\\AppDefaults\\guard_probe.exe", "Version");
+    win98.SetText("win98");
+    closing::SetSystemSaverRunning(TRUE);
+    CHECK(RunProbe("flag") == 41u);
+    CHECK(RunProbe("fault") == 0xFFFFFFFFu);
+    CHECK(RunProbe("flag") == 40u);
+    closing::SetSystemSaverRunning(FALSE);
 }
 
 TEST_CASE("without a fault the mode's own exit code comes back through SaverMain")
