@@ -206,10 +206,23 @@ TEST_CASE("at exactly 245 pixels the panel swings between 0 and 1")
     }
 }
 
-TEST_CASE("the system clock reader gives the local time and a millisecond part")
+namespace {
+ULONGLONG MillisecondsOf(const FILETIME& time)
+{
+    return (((ULONGLONG)time.dwHighDateTime << 32) | time.dwLowDateTime) / 10000;
+}
+} // namespace
+
+TEST_CASE("the system clock reader gives the local time and the system time's millisecond")
 {
     ResetClockPanel();
     REQUIRE(ReadSceneClock != NULL);
+    // The tests run in a zone far from UTC: the two clocks differ by hours.
+    SYSTEMTIME utc, local;
+    GetSystemTime(&utc);
+    GetLocalTime(&local);
+    CHECK(utc.wHour != local.wHour);
+
     SYSTEMTIME before;
     GetLocalTime(&before);
     ClockReading now = {};
@@ -218,8 +231,17 @@ TEST_CASE("the system clock reader gives the local time and a millisecond part")
     GetLocalTime(&after);
     CHECK((now.hour == before.wHour || now.hour == after.wHour));
     CHECK((now.minute == before.wMinute || now.minute == after.wMinute));
-    CHECK(now.second >= 0);
-    CHECK(now.second <= 59);
-    CHECK(now.millisecond >= 0);
-    CHECK(now.millisecond <= 999);
+    CHECK((now.second == before.wSecond || now.second == after.wSecond));
+
+    // The millisecond lies between those of the system time read around it.
+    for (int reading = 0; reading < 5; ++reading) {
+        FILETIME first, last;
+        GetSystemTimeAsFileTime(&first);
+        ReadSceneClock(&now);
+        GetSystemTimeAsFileTime(&last);
+        ULONGLONG from = MillisecondsOf(first), to = MillisecondsOf(last);
+        CAPTURE(now.millisecond);
+        CHECK((ULONGLONG)((now.millisecond - (int)(from % 1000) + 1000) % 1000) <= to - from);
+        Sleep(3);
+    }
 }
