@@ -128,7 +128,7 @@ def run_ctest(build, regex, timeout, log):
     cmd = ["nice", "ctest", "--test-dir", build, "-R", regex, "--stop-on-failure", "--output-on-failure"]
     start = time.time()
     try:
-        result = subprocess.run(cmd, capture_output=True, text=True, timeout=timeout)
+        result = subprocess.run(cmd, capture_output=True, encoding="utf-8", errors="replace", timeout=timeout)
         out = result.stdout + result.stderr
     except subprocess.TimeoutExpired as e:
         out = (e.stdout or b"").decode(errors="replace") if isinstance(e.stdout, bytes) else (e.stdout or "")
