@@ -156,7 +156,9 @@ def main():
     parser.add_argument("--only", default="", help="regex over mutant names")
     parser.add_argument("--results", required=True)
     parser.add_argument("--baseline", action="store_true", help="first run every test the catalogue names")
-    parser.add_argument("--time-limit", type=int, default=900, help="seconds for one mutant's tests")
+    # A mutant's tests take a minute or two at most; one that hangs a test
+    # program is killed by the limit instead of waiting for ctest's own.
+    parser.add_argument("--time-limit", type=int, default=300, help="seconds for one mutant's tests")
     args = parser.parse_args()
 
     # Stopped from outside, the run still puts the mutated file back.
