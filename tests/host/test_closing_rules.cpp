@@ -4,8 +4,6 @@
 // stays hidden, and how a preview or a granted close is left alone.
 #include "host/ClosingSupport.h"
 
-#include <thread>
-
 namespace {
 
 using closing::RunSaver;
@@ -77,34 +75,40 @@ LRESULT WINAPI CountDefWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     return realDefWindowProc(window, message, wParam, lParam);
 }
 
-// Another application's window in front: a window of a thread of its own.
+// Another application's window in front: a window of a thread of its own
+// (a plain system thread: std::thread is not there with every MinGW thread model).
 class WindowInFront {
 public:
     WindowInFront()
     {
-        HANDLE shown = CreateEventA(NULL, TRUE, FALSE, NULL);
-        thread_ = std::thread([this, shown] {
-            threadId_ = GetCurrentThreadId();
-            window = test::CreateHostWindow(200, 150, "In Front");
-            SetForegroundWindow(window);
-            SetEvent(shown);
-            MSG message;
-            while (GetMessageA(&message, NULL, 0, 0))
-                DispatchMessageA(&message);
-            DestroyWindow(window);
-        });
-        WaitForSingleObject(shown, INFINITE);
-        CloseHandle(shown);
+        shown_ = CreateEventA(NULL, TRUE, FALSE, NULL);
+        thread_ = CreateThread(NULL, 0, Run, this, 0, &threadId_);
+        WaitForSingleObject(shown_, INFINITE);
     }
     ~WindowInFront()
     {
         PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        thread_.join();
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(shown_);
     }
     HWND window = NULL;
 
 private:
-    std::thread thread_;
+    static DWORD WINAPI Run(void* self)
+    {
+        WindowInFront& front = *(WindowInFront*)self;
+        front.window = test::CreateHostWindow(200, 150, "In Front");
+        SetForegroundWindow(front.window);
+        SetEvent(front.shown_);
+        MSG message;
+        while (GetMessageA(&message, NULL, 0, 0))
+            DispatchMessageA(&message);
+        DestroyWindow(front.window);
+        return 0;
+    }
+    HANDLE shown_ = NULL;
+    HANDLE thread_ = NULL;
     DWORD threadId_ = 0;
 };
 
