@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/SaverHost.h"
+#include "music/MidiPlayer.h"
 #include "scene/Scene.h"
 #include "standins/StandInRecord.h"
 #include "support/TestSupport.h"
@@ -143,8 +144,14 @@ inline DWORD WINAPI FakeTickCount()
     return FakeNow();
 }
 
-// Host and scene start values, the real tick counter, no stand-ins on the path,
-// and no music (the MCI device is not what these tests are about).
+// An MCI without a sequencer: the music is not what these tests are about.
+inline MCIERROR WINAPI NoSequencer(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR)
+{
+    return MCIERR_DEVICE_NOT_INSTALLED;
+}
+
+// Host and scene start values, the real tick counter, no stand-ins on the
+// path, and no music.
 inline void ResetHost()
 {
     ResetSaverHostState();
@@ -152,7 +159,7 @@ inline void ResetHost()
     SaverHostState.instance = GetModuleHandleA(NULL);
     SaverTickCount = GetTickCount;
     UsePasswordLibraryFrom(NULL);
-    WritePrivateProfileStringA("ＢＧＭ", "ＢＧＭあり", "0", "もちぽて.ini");
+    SendMciCommand = NoSequencer;
 }
 
 // The running saver window, seen from inside its own message loop.

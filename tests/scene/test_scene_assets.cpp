@@ -457,5 +457,4 @@ TEST_CASE("In the saver's own window the scene erases only that window and gives
         ReleaseDC(saver.window, windowDc);
     });
     CHECK(test::LiveGdiObjects() == objectsBefore);
-    test::RemoveIni();
 }
