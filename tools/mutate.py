@@ -118,6 +118,8 @@ def run_tests(build, names, timeout, log):
     start = time.time()
     for name in names:
         failed, _ = run_ctest(build, "^" + name + "$", max(1, timeout - (time.time() - start)), log)
+        if failed == "time limit":
+            failed = name + " (time limit)"
         if failed:
             return failed, time.time() - start
     return None, time.time() - start
