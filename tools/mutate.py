@@ -20,6 +20,7 @@ class Mutant:
         self.file = None
         self.tests = None
         self.sees = ""
+        self.equivalent = ""
         self.before = None
         self.after = None
 
@@ -57,7 +58,7 @@ def read_catalogue(path):
             if key == "group":
                 name, _, regex = value.partition("=")
                 groups[name.strip()] = regex.strip()
-            elif current is not None and key in ("file", "tests", "sees"):
+            elif current is not None and key in ("file", "tests", "sees", "equivalent"):
                 setattr(current, key, value.strip())
             else:
                 sys.exit(f"{path}: cannot read '{raw}'")
@@ -197,7 +198,7 @@ def main():
             sys.exit(f"baseline: {failed} fails without any mutant; see {log}")
         print(f"baseline: green in {seconds:.0f} s", flush=True)
 
-    counts = {"killed": 0, "survived": 0, "stale": 0, "broken": 0}
+    counts = {"killed": 0, "survived": 0, "equivalent": 0, "stale": 0, "broken": 0}
     started = time.time()
     with open(args.results, "w") as results:
         for m in mutants:
@@ -221,23 +222,26 @@ def main():
                     else:
                         failed, _ = run_tests(args.build, targets, args.time_limit, log)
                         verdict, detail = ("killed", failed) if failed else ("survived", "")
+                        if verdict == "survived" and m.equivalent:
+                            verdict = "equivalent"
                 finally:
                     with open(path, "w", encoding="utf-8", newline="") as f:
                         f.write(original)
             counts[verdict] += 1
-            line = f"{verdict:9} {m.name:40} {detail:32} {time.time() - t0:5.0f} s"
+            line = f"{verdict:10} {m.name:40} {detail:32} {time.time() - t0:5.0f} s"
             print(line, flush=True)
             results.write(line + "\n")
-        scored = counts["killed"] + counts["survived"]
+        scored = counts["killed"] + counts["survived"] + counts["equivalent"]
         score = f"score: {counts['killed']}/{scored} killed"
         if scored:
             score += f" ({100.0 * counts['killed'] / scored:.0f}%)"
-        score += f"; {counts['stale']} stale, {counts['broken']} broken; {(time.time() - started) / 60:.0f} min"
+        score += (f"; {counts['equivalent']} argued equivalent in MUTATION.md, {counts['survived']} survived, "
+                  f"{counts['stale']} stale, {counts['broken']} broken; {(time.time() - started) / 60:.0f} min")
         print(score, flush=True)
         results.write(score + "\n")
     # Put the copy's objects back in step with the unmutated sources.
     build_targets(args.build, names_for("|".join(f"({test_regex(groups, m.tests)})" for m in mutants)), log)
-    return 0 if counts["survived"] == 0 and counts["broken"] == 0 else 1
+    return 0 if counts["survived"] + counts["broken"] + counts["stale"] == 0 else 1
 
 
 if __name__ == "__main__":
