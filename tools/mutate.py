@@ -92,12 +92,12 @@ def ordered(regex, names):
     return sorted((n for n in names if re.search(regex, n)), key=key)
 
 
-def test_regex(groups, spec):
+def test_regex(groups, selector):
     # "a|b" of group names joins their regexes; anything else is a regex.
-    parts = spec.split("|")
+    parts = selector.split("|")
     if all(p in groups for p in parts):
         return "|".join(f"({groups[p]})" for p in parts)
-    return spec
+    return selector
 
 
 def all_tests(build):
