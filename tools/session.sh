@@ -70,6 +70,12 @@ session_configure_prefix() {
   session_reg_add "$aedebug" /v Auto /t REG_SZ /d "1"
 }
 
+# The tests run in a zone far from UTC, so that local time and UTC differ in
+# every test; a person's own run (tools/run, tools/docs) keeps the local zone.
+session_use_test_zone() {
+  export TZ=Asia/Tokyo
+}
+
 # SESSION_PREFIX_ARCH=win32 makes a pure 32-bit prefix (served by the 32-bit
 # loader alone); by default the prefix is 64-bit, and runs 32-bit programs too
 # where wine32 is installed and the machine executes them.
@@ -87,8 +93,6 @@ session_start_prefix() {
   fi
   export WINELOADER="$boot_loader"
   export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
-  # A zone far from UTC, so that local time and UTC differ in every test.
-  export TZ=Asia/Tokyo
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   if [ -z "${KEEP_PREFIX:-}" ]; then
