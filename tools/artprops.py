@@ -128,47 +128,88 @@ def pointer():
 
 
 # --------------------------------------------------------------------------
-# Shooting star (white = clear, black = star)
+# Shooting star (white = clear, everything else takes the tint)
 
+# The saver ORs a colour with every channel 0x80-0xff into each pixel that is
+# not white.  K (black) shows the tint itself, L (#606060) a paler tint, C
+# (#7f7f7f) white whatever the tint.  #606060 sets bits 5 and 6, the tint's
+# own bits below 0x20 keep it apart from white and those above keep it apart
+# from the tint: on about 97 % of the colours both edges stay visible, where
+# #404040 lost the lit facets under any channel at 0xc0 or above.
+STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
+                ("L", "#606060", "lit facets, streak core: the tint, paler"),
+                ("C", "#7f7f7f", "glint: white")]
 
-# The tint is ORed into every pixel that is not white, so grey can only
-# lighten it: K takes the tint as it is, L (lit facets, the streaks next to
-# the head) comes out paler, C (the core) white whatever the tint.
-STAR_GLYPH = [          # drawn by hand, bevelled, lit from the upper left
+# Drawn by hand.  A bevelled star lit from the upper left: each arm is split
+# along its ridge into a lit and a shaded facet, with a white glint where the
+# ridges meet.
+STAR_HEAD = [
     "       L       ",
     "       L       ",
     "      LLK      ",
     "      LLK      ",
-    "     LLLKK     ",
-    "KLLLLLLCKLLLLLK",
-    " KKKLLCCCLLKKK ",
-    "  KKKLCCCKKKK  ",
-    "   LLKKCKLLK   ",
-    "   LLLKKLLKK   ",
-    "  LLLKKKLLLKK  ",
-    "  LLKKK LLLKK  ",
-    " LLKK     LLKK ",
-    " LK         LK ",
+    "     LLCKK     ",
+    "LLLLLLCCCLLLLLL",
+    " KKLLLLCKLLLKK ",
+    "   KKKLKKKKK   ",
+    "    KKLKKKK    ",
+    "    LLKKKKK    ",
+    "   LLLKKKKKK   ",
+    "   LLKK KKKK   ",
+    "  LLK     KKK  ",
+    "  LL       KK  ",
+    " L           K ",
+]
+
+# The same star further on: smaller and turned a little towards its fall.
+STAR_TURNED = [
+    "    L        ",
+    "    LK       ",
+    "    LKK    LL",
+    "    LLKLLLLK ",
+    "   LLLCLLKK  ",
+    "LLLLLCCCKK   ",
+    " KKKKKCKKKK  ",
+    "    LLKKKKK  ",
+    "    LLKK KKK ",
+    "    LKK   KKK",
+    "    LK      K",
+    "    K        ",
+]
+
+# A four-point twinkle, white, that flashes beside the star as it falls.
+TWINKLE = [
+    "  C  ",
+    "  C  ",
+    "CC CC",
+    "  C  ",
+    "  C  ",
 ]
 
 
-def shooting_star(cx, cy, streaks):
-    """The star (centred on column cx, row cy) falling to the lower left,
-    its streaks running back up to the right.  Each streak: offset across
-    the trail (+1 = one pixel down and right), first step along it, and a
-    pattern with one character per step: L or K a thin pixel, l or k a
-    pixel doubled sideways (thicker), space a gap."""
+def diagonal_streak(cv, x, y, widths):
+    """A streak up and to the right from (x, y): widths[n] says what step n
+    of the diagonal holds: 2 = the core line in L beside a K line, 1 = one K
+    pixel, 0 = a gap."""
+    for n, w in enumerate(widths):
+        px, py = x + n, y - n
+        if w == 2:
+            cv.put(px, py, "L")
+            cv.put(px + 1, py, "K")
+        elif w == 1:
+            cv.put(px, py, "K")
+
+
+def shooting_star(head, hx, hy, streaks):
+    """The star (stamp head with its top-left at hx, hy) falling to the lower
+    left; streaks: (x, y, widths) drawn first, behind the head."""
     cv = Canvas(40, 40, "W")
-    for off, start, pattern in streaks:
-        for n, ch in enumerate(pattern):
-            if ch == " ":
-                continue
-            d = start + n
-            x, y = cx + off + d, cy + off - d
-            cv.put(x, y, ch.upper())
-            if ch.islower():
-                cv.put(x + 1, y, ch.upper())
-    cv.stamp(cx - 7, cy - 7, STAR_GLYPH)
+    for x, y, widths in streaks:
+        diagonal_streak(cv, x, y, widths)
+    for dy, row in enumerate(head):
+        for dx, ch in enumerate(row):
+            if ch != " ":
+                cv.put(hx + dx, hy + dy, ch)
     for y in range(40):             # the blit keeps the outermost ring untinted
         for x in range(40):
             if x in (0, 39) or y in (0, 39):
@@ -176,8 +217,18 @@ def shooting_star(cx, cy, streaks):
     return cv.lines()
 
 
-STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("L", "#404040", "lit: the tint, paler"), ("C", "#7f7f7f", "core: white")]
+def star_frames():
+    first = shooting_star(STAR_HEAD, 21, 4, [(29, 9, [2] * 5 + [1] * 4)])
+    second = shooting_star(STAR_TURNED, 9, 20, [
+        (16, 25, [2] * 8 + [1] * 13),        # the trail, tapering
+        (13, 22, [0] * 4 + [1] * 5),         # two short wakes beside it
+        (19, 28, [0] * 4 + [1] * 4)])
+    for dy, row in enumerate(TWINKLE):
+        for dx, ch in enumerate(row):
+            if ch != " ":
+                second[18 + dy] = second[18 + dy][:6 + dx] + ch + second[18 + dy][7 + dx:]
+    return first, second
+
 
 # --------------------------------------------------------------------------
 # Moon
@@ -347,15 +398,10 @@ def emit_props(emit):
     """Write the stars, the moon and the clock tiles through
     emit(name, title, w, h, bpp, palette, lines)."""
     # shooting star: enters at the upper right, falls down-left, gone
-    emit("IDB_BITMAP_STAR_00", "shooting star, first position", 40, 40, 4, STAR_PALETTE,
-         shooting_star(28, 11, [(-3, 6, "LL"),
-                                (0, 4, "llllkkK"),
-                                (3, 6, "LL")]))
+    first, second = star_frames()
+    emit("IDB_BITMAP_STAR_00", "shooting star, first position", 40, 40, 4, STAR_PALETTE, first)
     emit("IDB_BITMAP_STAR_01", "shooting star, further down its trail", 40, 40, 8,
-         STAR_PALETTE,
-         shooting_star(14, 25, [(-3, 6, "LLKKK KK K  K"),
-                                (0, 4, "lllllkkkkkkK KK K  K"),
-                                (3, 6, "LLKK KK  K")]))
+         STAR_PALETTE, second)
     emit("IDB_BITMAP_STAR_02", "shooting star, gone", 40, 40, 4, STAR_PALETTE,
          ["W" * 40] * 40)
 
