@@ -231,63 +231,95 @@ def star_frames():
 
 
 # --------------------------------------------------------------------------
-# Moon
+# Moon: a full moon in the character's flat, hand-shaded style.  Six tones:
+# two for the anti-aliased edge against the black sky, a rim one step darker
+# than the face, the face, and two for the seas, which draw the rabbit that
+# pounds mochi in the moon (facing right, mallet raised over the mortar).
+
+MOON_PALETTE = [
+    (".", "#000000", "sky (key)"),
+    ("a", "#5f574b", "edge, a third covered"),
+    ("b", "#a89c84", "edge, two thirds covered"),
+    ("R", "#dccfae", "rim and the seas' shores"),
+    ("F", "#f4ecd3", "face"),
+    ("H", "#fffaec", "bright craters"),
+    ("S", "#c4b393", "seas"),
+]
+
+
+def _ellipse(cx, cy, rx, ry, deg=0.0):
+    ca, sa = math.cos(math.radians(deg)), math.sin(math.radians(deg))
+
+    def f(x, y):
+        u = (x - cx) * ca + (y - cy) * sa
+        v = -(x - cx) * sa + (y - cy) * ca
+        return (u / rx) ** 2 + (v / ry) ** 2
+    return f
+
+
+def _capsule(x0, y0, x1, y1, r):
+    dx, dy = x1 - x0, y1 - y0
+    ll = dx * dx + dy * dy
+
+    def f(x, y):
+        t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / ll))
+        px, py = x0 + t * dx - x, y0 + t * dy - y
+        return (px * px + py * py) / (r * r)
+    return f
+
+
+def _polygon(pts):
+    inside = polygon(pts)
+    return lambda x, y: 0.0 if inside(x, y) else 9.0
+
+
+# Each shape: f(x, y) <= 1 inside; the seas are their union.
+RABBIT = [
+    _ellipse(23, 40, 8.0, 9.5, -10),                    # body
+    _ellipse(28, 28, 5.6, 5.0, -15),                    # head
+    _ellipse(22, 17, 2.2, 7.5, -28),                    # far ear
+    _ellipse(27, 16, 2.4, 8.0, -12),                    # near ear
+    _ellipse(18, 48, 5.0, 3.0),                         # haunch
+    _capsule(28, 36, 33, 33, 1.5),                      # paws on the handle
+    _capsule(30, 38, 38, 21, 1.4),                      # mallet handle, raised
+    _capsule(34, 18.5, 43, 22.5, 2.4),                  # mallet head, across it
+    _polygon([(38, 44), (53, 44), (51, 56), (40, 56)]),  # mortar
+    _ellipse(45.5, 44, 6.5, 3.2),                       # mochi heaped in it
+    _ellipse(51, 29, 3.6, 2.8, 20),                     # a small round sea
+]
+EYE = (30, 26)
+CRATERS = [(14, 27), (44, 10), (30, 58)]   # bright specks with a shaded lip
+SEA_CORE = 0.72        # inside this the sea's own tone, out to 1.0 its shore
 
 
 def moon():
-    """Full moon: warm creams, lit a little from the upper left, with seas
-    and craters; lightly dithered between 20 shades."""
-    n = 64
-    c = n / 2.0
-    dark, light = (92, 82, 76), (255, 249, 228)
-    levels = 20
-    chars = "abcdefghijklmnopqrst"
-    pal = [(".", "#000000", "sky")]
-    for i in range(levels):
-        t = (i / (levels - 1.0)) ** 0.9
-        col = tuple(int(round(dark[k] + (light[k] - dark[k]) * t)) for k in range(3))
-        pal.append((chars[i], "#%02x%02x%02x" % col, "moon %d/%d" % (i + 1, levels)))
-
-    lx, ly, lz = -0.35, -0.45, 0.82
-    ln = math.sqrt(lx * lx + ly * ly + lz * lz)
-    lx, ly, lz = lx / ln, ly / ln, lz / ln
-    dl = math.hypot(lx, ly)
-    clx, cly = lx / dl, ly / dl          # towards the light, across the face
-    seas = [(24, 23, 11, 0.30), (41, 27, 8, 0.24), (34, 43, 10, 0.27),
-            (17, 41, 6, 0.20)]
-    craters = [(15, 15, 4.5), (46, 45, 6.0), (26, 53, 3.5), (48, 16, 3.5),
-               (37, 32, 2.6), (11, 35, 3.0), (54, 31, 2.4), (31, 13, 2.0)]
-    bayer = [[0, 8, 2, 10], [12, 4, 14, 6], [3, 11, 1, 9], [15, 7, 13, 5]]
-
+    n, c = 64, 32.0
     rows = []
     for y in range(n):
         row = ""
         for x in range(n):
             px, py = x + 0.5, y + 0.5
-            if math.hypot(px - c, py - c) > c:
+            d = math.hypot(px - c, py - c)
+            cover = max(0.0, min(1.0, c - d + 0.5))
+            sea = min(f(px, py) for f in RABBIT)
+            if cover < 0.15:
                 row += "."
-                continue
-            nx, ny = (px - c) / c, (py - c) / c
-            nz = math.sqrt(max(0.0, 1.0 - nx * nx - ny * ny))
-            lam = max(0.0, nx * lx + ny * ly + nz * lz)
-            v = 0.22 + 0.80 * lam ** 0.7
-            for sx, sy, sr, depth in seas:
-                d2 = ((px - sx) ** 2 + (py - sy) ** 2) / (sr * sr)
-                v -= depth * math.exp(-d2 * 1.4)
-            for cx, cy, cr in craters:
-                dx, dy = px - cx, py - cy
-                d = math.hypot(dx, dy)
-                if d < 1e-6:
-                    continue
-                facing = (dx * clx + dy * cly) / d   # +1: the side nearest the light
-                if d <= cr:
-                    v -= 0.05 + 0.26 * facing * (d / cr) ** 1.5
-                elif d <= cr + 1.2:
-                    v += 0.10 * facing
-            t = v * (levels - 1) + (bayer[y % 4][x % 4] / 16.0 - 0.47) * 0.6
-            row += chars[max(0, min(levels - 1, int(math.floor(t + 0.5))))]
+            elif cover < 0.5:
+                row += "a"
+            elif cover < 0.9:
+                row += "b"
+            elif (x, y) in CRATERS:
+                row += "H"
+            elif (x - 1, y - 1) in CRATERS or (x, y) == EYE:
+                row += "R"
+            elif sea <= SEA_CORE:
+                row += "S"
+            elif sea <= 1.0 or d > c - 2.0:
+                row += "R"
+            else:
+                row += "F"
         rows.append(row)
-    return pal, rows
+    return MOON_PALETTE, rows
 
 
 # --------------------------------------------------------------------------
