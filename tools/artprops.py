@@ -333,36 +333,43 @@ SEGMENTS = {
     5: "afgcd", 6: "afgedc", 7: "abc", 8: "abcdefg", 9: "abcdfg",
 }
 
-DIGIT_W, DIGIT_H = 16, 25     # upright cell, before slanting
-DIGIT_TOP = 3                 # tile row of the figure's top
-SLANT = 5                     # rows per one-pixel step to the right
+# An upright figure 24 x 24 with strokes 4 thick, so that two figures of a
+# pair stand 8 pixels apart and the separator's dots 10 from each: the pairs
+# HH MM SS group.  Rows 4-27 of the tile leave two black rows inside each rim.
+DIGIT_W = DIGIT_H = 24
+STROKE = 4
+DIGIT_TOP = 4
+DIGIT_LEFT = 1
+# The italic: how far right each figure row moves.  Every post takes two even
+# steps of four rows; the middle bar takes the odd step, so its ends slope
+# like the posts.
+SLANT = [6] * 3 + [5] * 4 + [4] * 4 + [3] * 2 + [2] * 4 + [1] * 4 + [0] * 3
 
 
 def upright_digit(d):
-    """Crisp upright seven-segment figure as a set of (x, y): bars three
-    pixels thick, the 3x3 corner blocks left dark so the segments read
-    apart."""
-    w, h, t = DIGIT_W, DIGIT_H, 3
-    mid = h // 2 - 1                  # top row of the middle bar
+    """Seven-segment figure as a set of (x, y): each segment a bar with
+    bevelled ends, one pixel of dark between neighbours."""
+    half = STROKE / 2.0
+    left, right = half, DIGIT_W - half            # post centre lines
+    top, mid, bottom = half, DIGIT_H / 2.0, DIGIT_H - half   # bar centre lines
 
-    def bar(y0):
-        return {(x, y) for y in range(y0, y0 + t) for x in range(t, w - t)}
+    def bar(yc):
+        return {(x, y) for y in range(DIGIT_H) for x in range(DIGIT_W)
+                if abs(y + 0.5 - yc) <= half and
+                left + 1 + abs(y + 0.5 - yc) <= x + 0.5 <= right - 1 - abs(y + 0.5 - yc)}
 
-    def post(x0, y0, y1):
-        return {(x, y) for x in range(x0, x0 + t) for y in range(y0, y1)}
+    def post(xc, y0, y1):
+        return {(x, y) for y in range(DIGIT_H) for x in range(DIGIT_W)
+                if abs(x + 0.5 - xc) <= half and
+                y0 + 1 + abs(x + 0.5 - xc) <= y + 0.5 <= y1 - 1 - abs(x + 0.5 - xc)}
 
-    shapes = {"a": bar(0), "g": bar(mid), "d": bar(h - t),
-              "f": post(0, t, mid), "b": post(w - t, t, mid),
-              "e": post(0, mid + t, h - t), "c": post(w - t, mid + t, h - t)}
+    shapes = {"a": bar(top), "g": bar(mid), "d": bar(bottom),
+              "f": post(left, top, mid), "b": post(right, top, mid),
+              "e": post(left, mid, bottom), "c": post(right, mid, bottom)}
     on = set()
     for seg in SEGMENTS[d]:
         on |= shapes[seg]
     return on
-
-
-def slant_shift(y):
-    """How far right a figure row moves; the bottom row stays put."""
-    return (DIGIT_H - 1 - y) // SLANT
 
 
 def clock_tile(w):
@@ -375,50 +382,54 @@ def clock_tile(w):
 
 def clock_digit(d):
     cv = clock_tile(32)
-    x0 = (32 - DIGIT_W - slant_shift(0)) // 2
     for x, y in upright_digit(d):
-        cv.put(x0 + x + slant_shift(y), DIGIT_TOP + y, "G")
+        cv.put(DIGIT_LEFT + x + SLANT[y], DIGIT_TOP + y, "G")
     return cv.lines()
+
+
+DOT = [" ## ",
+       "####",
+       "####",
+       " ## "]
+DOT_LEFT = 3          # balances the figure-to-dot gaps on either side
 
 
 def clock_colon(lit):
     cv = clock_tile(16)
-    mid = DIGIT_H // 2                # centre row of the figures' middle bar
-    for y0 in (mid - 6, mid + 4):     # 3x3 dots, mirrored about that bar
-        x0 = (16 - 3 - slant_shift(0)) // 2 + slant_shift(y0 + 1)
-        for dy in range(3):
-            for dx in range(3):
-                cv.put(x0 + dx, DIGIT_TOP + y0 + dy, "G" if lit else "g")
+    for y0 in (5, DIGIT_H - 5 - len(DOT)):   # mirrored about the middle bar
+        shift = int(round(sum(SLANT[y0:y0 + len(DOT)]) / float(len(DOT)) - 0.01))
+        for dy, row in enumerate(DOT):
+            for dx, ch in enumerate(row):
+                if ch == "#":
+                    cv.put(DOT_LEFT + shift + dx, DIGIT_TOP + y0 + dy, "G" if lit else "g")
     return cv.lines()
 
 
-GLYPHS = {
-    "A": [".#.", "#.#", "###", "#.#", "#.#"],
-    "P": ["##.", "#.#", "##.", "#..", "#.."],
-    "M": ["#...#", "##.##", "#.#.#", "#...#", "#...#"],
+LETTERS = {
+    "A": [" ### ", "#   #", "#   #", "#####", "#   #", "#   #", "#   #"],
+    "P": ["#### ", "#   #", "#   #", "#### ", "#    ", "#    ", "#    "],
+    "M": ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
 }
+BADGE_W, BADGE_H, BADGE_LEFT = 13, 11, 2
 
 
 def clock_badge(text, upper):
+    """A lit badge with the letters cut out in black, level with the top of
+    the figures (AM) or their foot (PM)."""
     cv = clock_tile(16)
-    glyphs = [GLYPHS[ch] for ch in text]
-    tw = sum(len(g[0]) for g in glyphs) + len(glyphs) - 1
-    bw, bh = tw + 4, 9
-    x0 = (16 - bw + 1) // 2
-    y0 = 5 if upper else 18
-    for x in range(bw):
-        for y in range(bh):
-            edge = x in (0, bw - 1) or y in (0, bh - 1)
-            corner = x in (0, bw - 1) and y in (0, bh - 1)
-            if edge and not corner:
-                cv.put(x0 + x, y0 + y, "G")
-    gx = x0 + 2
-    for g in glyphs:
-        for gy, row in enumerate(g):
-            for dx, ch in enumerate(row):
-                if ch == "#":
-                    cv.put(gx + dx, y0 + 2 + gy, "G")
-        gx += len(g[0]) + 1
+    y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - BADGE_H
+    for y in range(BADGE_H):
+        for x in range(BADGE_W):
+            corner = x in (0, BADGE_W - 1) and y in (0, BADGE_H - 1)
+            if not corner:
+                cv.put(BADGE_LEFT + x, y0 + y, "G")
+    gx = BADGE_LEFT + 1
+    for ch in text:
+        for gy, row in enumerate(LETTERS[ch]):
+            for dx, c in enumerate(row):
+                if c == "#":
+                    cv.put(gx + dx, y0 + 2 + gy, "k")
+        gx += len(LETTERS[ch][0]) + 1
     return cv.lines()
 
 
