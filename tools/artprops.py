@@ -82,12 +82,14 @@ def pointer():
     leaves from the notch opposite it.  A one-pixel outline on the outside
     only (4-way), so the diagonal edges step cleanly instead of clumping."""
     size = 32
-    outer, inner = 8.0, 3.5
+    # a small star, about 12 pixels across, on a long wand: the star marks
+    # the spot without hiding the link under it
+    outer, inner = 6.4, 2.7
     c = 0.891 * outer + 0.9          # the two points beside the leading one clear the edge
     # the leading point a touch longer: drawn on the diagonal it would
     # otherwise look the shortest of the five
-    star = polygon(star_points(c, c, [outer + 1.4] + [outer] * 4, inner, 225))
-    wand_from, wand_to = 2 * c + 3.0, 2 * c + 22.0     # along x + y
+    star = polygon(star_points(c, c, [outer + 1.0] + [outer] * 4, inner, 225))
+    wand_from, wand_to = 2 * c + 2.0, 2 * c + 30.0     # along x + y
 
     def in_star(x, y):
         return star(x + 0.5, y + 0.5) and star(y + 0.5, x + 0.5)
