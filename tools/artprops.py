@@ -89,7 +89,7 @@ def pointer():
     # the leading point a touch longer: drawn on the diagonal it would
     # otherwise look the shortest of the five
     star = polygon(star_points(c, c, [outer + 1.0] + [outer] * 4, inner, 225))
-    wand_from, wand_to = 2 * c + 2.0, 2 * c + 30.0     # along x + y
+    wand_from, wand_to = 2 * c + 2.0, 2 * c + 29.0     # along x + y
 
     def in_star(x, y):
         return star(x + 0.5, y + 0.5) and star(y + 0.5, x + 0.5)
@@ -167,16 +167,17 @@ STAR_HEAD = [
 STAR_TURNED = [
     "    L        ",
     "    LK       ",
-    "    LKK    LL",
-    "    LLKLLLLK ",
-    "   LLLCLLKK  ",
-    "LLLLLCCCKK   ",
-    " KKKKKCKKKK  ",
+    "    LKK    L ",
+    "    LLK  LL  ",
+    "    LLKLLKK  ",
+    "  LLLLCLKK   ",
+    "LKKKKCCCKK   ",
+    "   KKLCKKK   ",
     "    LLKKKKK  ",
-    "    LLKK KKK ",
-    "    LKK   KKK",
-    "    LK      K",
-    "    K        ",
+    "    LLK KKK  ",
+    "    LK     K ",
+    "    L        ",
+    "    L        ",
 ]
 
 # A four-point twinkle, white, that flashes beside the star as it falls.
@@ -222,9 +223,9 @@ def shooting_star(head, hx, hy, streaks):
 def star_frames():
     first = shooting_star(STAR_HEAD, 21, 4, [(29, 9, [2] * 5 + [1] * 4)])
     second = shooting_star(STAR_TURNED, 9, 20, [
-        (16, 25, [2] * 8 + [1] * 13),        # the trail, tapering
-        (13, 22, [0] * 4 + [1] * 5),         # two short wakes beside it
-        (19, 28, [0] * 4 + [1] * 4)])
+        (16, 23, [2] * 8 + [1] * 15),        # the trail, from the notch, tapering
+        (13, 20, [0] * 4 + [1] * 5),         # two short wakes beside it
+        (19, 26, [0] * 4 + [1] * 4)])
     for dy, row in enumerate(TWINKLE):
         for dx, ch in enumerate(row):
             if ch != " ":
@@ -290,7 +291,12 @@ RABBIT = [
     _ellipse(51, 29, 3.6, 2.8, 20),                     # a small round sea
 ]
 EYE = (30, 26)
-CRATERS = [(14, 27), (44, 10), (30, 58)]   # bright specks with a shaded lip
+# Small craters in the highlands: a shaded lip on the upper left, a lit one on
+# the lower right (top-left corners of the stamp).
+CRATER = ["RR ",
+          "RFH",
+          " HH"]
+CRATERS = [(10, 26), (44, 8), (29, 57), (55, 40), (12, 50)]
 SEA_CORE = 0.72        # inside this the sea's own tone, out to 1.0 its shore
 
 
@@ -310,9 +316,7 @@ def moon():
                 row += "a"
             elif cover < 0.9:
                 row += "b"
-            elif (x, y) in CRATERS:
-                row += "H"
-            elif (x - 1, y - 1) in CRATERS or (x, y) == EYE:
+            elif (x, y) == EYE:
                 row += "R"
             elif sea <= SEA_CORE:
                 row += "S"
@@ -321,6 +325,11 @@ def moon():
             else:
                 row += "F"
         rows.append(row)
+    for cx, cy in CRATERS:
+        for dy, line in enumerate(CRATER):
+            for dx, ch in enumerate(line):
+                if ch != " ":
+                    rows[cy + dy] = rows[cy + dy][:cx + dx] + ch + rows[cy + dy][cx + dx + 1:]
     return MOON_PALETTE, rows
 
 
