@@ -286,7 +286,7 @@ RABBIT = [
     _capsule(28, 36, 33, 33, 1.5),                      # paws on the handle
     _capsule(30, 38, 38, 21, 1.4),                      # mallet handle, raised
     _capsule(34, 18.5, 43, 22.5, 2.4),                  # mallet head, across it
-    _polygon([(38, 44), (53, 44), (51, 56), (40, 56)]),  # mortar
+    _polygon([(38, 44), (53, 44), (52, 50.5), (53, 57), (38, 57), (39, 50.5)]),  # mortar
     _ellipse(45.5, 44, 6.5, 3.2),                       # mochi heaped in it
     _ellipse(51, 29, 3.6, 2.8, 20),                     # a small round sea
 ]
