@@ -229,7 +229,7 @@ def star_frames():
     for dy, row in enumerate(TWINKLE):
         for dx, ch in enumerate(row):
             if ch != " ":
-                second[18 + dy] = second[18 + dy][:6 + dx] + ch + second[18 + dy][7 + dx:]
+                second[15 + dy] = second[15 + dy][:8 + dx] + ch + second[15 + dy][9 + dx:]
     return first, second
 
 
