@@ -62,7 +62,7 @@ def star_points(cx, cy, outer, inner, tip_deg):
 
 
 # --------------------------------------------------------------------------
-# Pointer: a star on a short wand, the star's upper-left point on (0, 0)
+# Pointer: a small star on a long wand, the star's upper-left point on (0, 0)
 
 POINTER_PALETTE = [
     ("_", "none", "transparent"),
@@ -203,16 +203,16 @@ def diagonal_streak(cv, x, y, widths):
             cv.put(px, py, "K")
 
 
-def shooting_star(head, hx, hy, streaks):
+def shooting_star(head, hx, hy, streaks, twinkle=None):
     """The star (stamp head with its top-left at hx, hy) falling to the lower
-    left; streaks: (x, y, widths) drawn first, behind the head."""
+    left; streaks: (x, y, widths) drawn first, behind the head; twinkle: the
+    top-left corner of a TWINKLE beside it, or None."""
     cv = Canvas(40, 40, "W")
     for x, y, widths in streaks:
         diagonal_streak(cv, x, y, widths)
-    for dy, row in enumerate(head):
-        for dx, ch in enumerate(row):
-            if ch != " ":
-                cv.put(hx + dx, hy + dy, ch)
+    cv.stamp(hx, hy, head)
+    if twinkle:
+        cv.stamp(twinkle[0], twinkle[1], TWINKLE)
     for y in range(40):             # the blit keeps the outermost ring untinted
         for x in range(40):
             if x in (0, 39) or y in (0, 39):
@@ -225,11 +225,7 @@ def star_frames():
     second = shooting_star(STAR_TURNED, 9, 20, [
         (16, 23, [2] * 8 + [1] * 15),        # the trail, from the notch, tapering
         (13, 20, [0] * 4 + [1] * 5),         # two short wakes beside it
-        (19, 26, [0] * 4 + [1] * 4)])
-    for dy, row in enumerate(TWINKLE):
-        for dx, ch in enumerate(row):
-            if ch != " ":
-                second[15 + dy] = second[15 + dy][:8 + dx] + ch + second[15 + dy][9 + dx:]
+        (19, 26, [0] * 4 + [1] * 4)], twinkle=(8, 15))
     return first, second
 
 
