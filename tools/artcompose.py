@@ -5,14 +5,17 @@
 
 The character frames are assembled from a parametric body (squash, stretch,
 lift) plus hand-drawn stamps for eyes, mouth, cheeks, sprout and arms.  The
-stars, moon, clock tiles, icon and pointer are drawn here too.  The .txt
-files this writes are the committed source that tools/artgen.py builds
-from; re-run this only when changing the design, then review the diff.
+icon is drawn here too; the stars, moon, clock tiles and pointer come from
+tools/artprops.py.  The .txt files this writes are the committed source
+that tools/artgen.py builds from; re-run this only when changing the design,
+then review the diff.
 """
 
 import argparse
 import math
 import os
+
+from artprops import POINTER_PALETTE, emit_props, pointer
 
 # --------------------------------------------------------------------------
 # Palettes
@@ -136,34 +139,6 @@ def rotated_ellipse(cx, cy, ra, rb, ang):
         v = (x - cx) * sa + (y - cy) * ca
         return (u / ra) ** 2 + (v / rb) ** 2 <= 1.0
     return inside
-
-
-def polygon(pts):
-    def inside(x, y):
-        hit = False
-        j = len(pts) - 1
-        for i in range(len(pts)):
-            xi, yi = pts[i]
-            xj, yj = pts[j]
-            if (yi > y) != (yj > y) and x < (xj - xi) * (y - yi) / (yj - yi) + xi:
-                hit = not hit
-            j = i
-        return hit
-    return inside
-
-
-def star_points(cx, cy, outer, inner, tip_deg):
-    """Five-pointed star; tip_deg is the direction of one point
-    (0 = right, 90 = down, screen coordinates).  outer may be a list of
-    five radii, starting with that point."""
-    if not isinstance(outer, (list, tuple)):
-        outer = [outer] * 5
-    pts = []
-    for k in range(10):
-        a = math.radians(tip_deg + 36 * k)
-        r = outer[k // 2] if k % 2 == 0 else inner
-        pts.append((cx + r * math.cos(a), cy + r * math.sin(a)))
-    return pts
 
 
 def thick_segment(x0, y0, x1, y1, r):
@@ -530,283 +505,6 @@ ICON_16 = [               # drawn by hand; too small to compose
 ]
 
 # --------------------------------------------------------------------------
-# Pointer: a star on a short wand, the star's upper-left point on (0, 0)
-
-POINTER_PALETTE = [
-    ("_", "none", "transparent"),
-    ("o", "#4a2a22", "outline"),
-    ("y", "#ffd23c", "star"),
-    ("Y", "#fff3a6", "star light"),
-    ("k", "#f0a830", "star shade"),
-    ("c", "#fcecd2", "wand"),
-    ("C", "#dcae7c", "wand shade"),
-    ("p", "#ff97a8", "wand band"),
-]
-
-
-def pointer():
-    """A five-pointed star on a thin wand, both mirrored about the diagonal
-    through the hot spot: one point of the star aims at (0, 0) and the wand
-    leaves from the notch opposite it.  A one-pixel outline on the outside
-    only (4-way), so the diagonal edges step cleanly instead of clumping."""
-    size = 32
-    outer, inner = 8.0, 3.5
-    c = 0.891 * outer + 0.9          # the two points beside the leading one clear the edge
-    # the leading point a touch longer: drawn on the diagonal it would
-    # otherwise look the shortest of the five
-    star = polygon(star_points(c, c, [outer + 1.4] + [outer] * 4, inner, 225))
-    wand_from, wand_to = 2 * c + 3.0, 2 * c + 22.0     # along x + y
-
-    def in_star(x, y):
-        return star(x + 0.5, y + 0.5) and star(y + 0.5, x + 0.5)
-
-    def in_wand(x, y):
-        s = x + y + 1.0
-        return abs(x - y) <= 1 and wand_from <= s <= wand_to and \
-            not (s > wand_to - 1.5 and abs(x - y) == 1)
-
-    def filled(x, y):
-        return 0 <= x < size and 0 <= y < size and (in_star(x, y) or in_wand(x, y))
-
-    cv = Canvas(size, size, "_")
-    for y in range(size):
-        for x in range(size):
-            if in_star(x, y):
-                # bevel: the facets facing the upper left catch the light
-                dx, dy = x + 0.5 - c, y + 0.5 - c
-                along = (dx + dy) / math.sqrt(2.0)        # towards the wand
-                if math.hypot(dx, dy) < 1.6:
-                    cv.put(x, y, "Y")
-                elif along < -1.0:
-                    cv.put(x, y, "Y" if abs(dx - dy) < 2.2 * (-along) / 3.0 else "y")
-                elif along < 2.5:
-                    cv.put(x, y, "y")
-                else:
-                    cv.put(x, y, "k")
-            elif in_wand(x, y):
-                s = (x + y + 1.0) / 2.0
-                if 2 * c / 2.0 + 5.0 <= s <= 2 * c / 2.0 + 6.0:
-                    cv.put(x, y, "p")          # a ribbon just under the star
-                else:
-                    cv.put(x, y, "c" if x - y <= 0 else "C")
-            elif any(filled(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
-                cv.put(x, y, "o")
-    cv.put(0, 0, "o")               # the hot spot, crisp on any background
-    return cv.lines()
-
-
-# --------------------------------------------------------------------------
-# Shooting star (white = clear, black = star)
-
-
-# The tint is ORed into every pixel that is not white, so grey can only
-# lighten it: K takes the tint as it is, L (lit facets, the streaks next to
-# the head) comes out paler, C (the core) white whatever the tint.
-STAR_GLYPH = [          # drawn by hand, bevelled, lit from the upper left
-    "       L       ",
-    "       L       ",
-    "      LLK      ",
-    "      LLK      ",
-    "     LLLKK     ",
-    "KLLLLLLCKLLLLLK",
-    " KKKLLCCCLLKKK ",
-    "  KKKLCCCKKKK  ",
-    "   LLKKCKLLK   ",
-    "   LLLKKLLKK   ",
-    "  LLLKKKLLLKK  ",
-    "  LLKKK LLLKK  ",
-    " LLKK     LLKK ",
-    " LK         LK ",
-]
-
-
-def shooting_star(cx, cy, streaks):
-    """The star (centred on column cx, row cy) falling to the lower left,
-    its streaks running back up to the right.  Each streak: offset across
-    the trail (+1 = one pixel down and right), first step along it, and a
-    pattern with one character per step: L or K a thin pixel, l or k a
-    pixel doubled sideways (thicker), space a gap."""
-    cv = Canvas(40, 40, "W")
-    for off, start, pattern in streaks:
-        for n, ch in enumerate(pattern):
-            if ch == " ":
-                continue
-            d = start + n
-            x, y = cx + off + d, cy + off - d
-            cv.put(x, y, ch.upper())
-            if ch.islower():
-                cv.put(x + 1, y, ch.upper())
-    cv.stamp(cx - 7, cy - 7, STAR_GLYPH)
-    for y in range(40):             # the blit keeps the outermost ring untinted
-        for x in range(40):
-            if x in (0, 39) or y in (0, 39):
-                assert cv.get(x, y) == "W", (x, y)
-    return cv.lines()
-
-
-STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("L", "#404040", "lit: the tint, paler"), ("C", "#7f7f7f", "core: white")]
-
-# --------------------------------------------------------------------------
-# Moon
-
-
-def moon():
-    """Full moon: warm creams, lit a little from the upper left, with seas
-    and craters; lightly dithered between 20 shades."""
-    n = 64
-    c = n / 2.0
-    dark, light = (92, 82, 76), (255, 249, 228)
-    levels = 20
-    chars = "abcdefghijklmnopqrst"
-    pal = [(".", "#000000", "sky")]
-    for i in range(levels):
-        t = (i / (levels - 1.0)) ** 0.9
-        col = tuple(int(round(dark[k] + (light[k] - dark[k]) * t)) for k in range(3))
-        pal.append((chars[i], "#%02x%02x%02x" % col, "moon %d/%d" % (i + 1, levels)))
-
-    lx, ly, lz = -0.35, -0.45, 0.82
-    ln = math.sqrt(lx * lx + ly * ly + lz * lz)
-    lx, ly, lz = lx / ln, ly / ln, lz / ln
-    dl = math.hypot(lx, ly)
-    clx, cly = lx / dl, ly / dl          # towards the light, across the face
-    seas = [(24, 23, 11, 0.30), (41, 27, 8, 0.24), (34, 43, 10, 0.27),
-            (17, 41, 6, 0.20)]
-    craters = [(15, 15, 4.5), (46, 45, 6.0), (26, 53, 3.5), (48, 16, 3.5),
-               (37, 32, 2.6), (11, 35, 3.0), (54, 31, 2.4), (31, 13, 2.0)]
-    bayer = [[0, 8, 2, 10], [12, 4, 14, 6], [3, 11, 1, 9], [15, 7, 13, 5]]
-
-    rows = []
-    for y in range(n):
-        row = ""
-        for x in range(n):
-            px, py = x + 0.5, y + 0.5
-            if math.hypot(px - c, py - c) > c:
-                row += "."
-                continue
-            nx, ny = (px - c) / c, (py - c) / c
-            nz = math.sqrt(max(0.0, 1.0 - nx * nx - ny * ny))
-            lam = max(0.0, nx * lx + ny * ly + nz * lz)
-            v = 0.22 + 0.80 * lam ** 0.7
-            for sx, sy, sr, depth in seas:
-                d2 = ((px - sx) ** 2 + (py - sy) ** 2) / (sr * sr)
-                v -= depth * math.exp(-d2 * 1.4)
-            for cx, cy, cr in craters:
-                dx, dy = px - cx, py - cy
-                d = math.hypot(dx, dy)
-                if d < 1e-6:
-                    continue
-                facing = (dx * clx + dy * cly) / d   # +1: the side nearest the light
-                if d <= cr:
-                    v -= 0.05 + 0.26 * facing * (d / cr) ** 1.5
-                elif d <= cr + 1.2:
-                    v += 0.10 * facing
-            t = v * (levels - 1) + (bayer[y % 4][x % 4] / 16.0 - 0.47) * 0.6
-            row += chars[max(0, min(levels - 1, int(math.floor(t + 0.5))))]
-        rows.append(row)
-    return pal, rows
-
-
-# --------------------------------------------------------------------------
-# Clock tiles: slanted seven-segment figures, green on black, blue rims
-
-CLOCK_PALETTE = [("k", "#000000", "face"), ("B", "#0000ff", "rim (key)"),
-                 ("G", "#00ff00", "lit"), ("g", "#008000", "dim")]
-
-SEGMENTS = {
-    0: "abcdef", 1: "bc", 2: "abged", 3: "abgcd", 4: "fgbc",
-    5: "afgcd", 6: "afgedc", 7: "abc", 8: "abcdefg", 9: "abcdfg",
-}
-
-DIGIT_W, DIGIT_H = 16, 25     # upright cell, before slanting
-DIGIT_TOP = 3                 # tile row of the figure's top
-SLANT = 5                     # rows per one-pixel step to the right
-
-
-def upright_digit(d):
-    """Crisp upright seven-segment figure as a set of (x, y): bars three
-    pixels thick, the 3x3 corner blocks left dark so the segments read
-    apart."""
-    w, h, t = DIGIT_W, DIGIT_H, 3
-    mid = h // 2 - 1                  # top row of the middle bar
-
-    def bar(y0):
-        return {(x, y) for y in range(y0, y0 + t) for x in range(t, w - t)}
-
-    def post(x0, y0, y1):
-        return {(x, y) for x in range(x0, x0 + t) for y in range(y0, y1)}
-
-    shapes = {"a": bar(0), "g": bar(mid), "d": bar(h - t),
-              "f": post(0, t, mid), "b": post(w - t, t, mid),
-              "e": post(0, mid + t, h - t), "c": post(w - t, mid + t, h - t)}
-    on = set()
-    for seg in SEGMENTS[d]:
-        on |= shapes[seg]
-    return on
-
-
-def slant_shift(y):
-    """How far right a figure row moves; the bottom row stays put."""
-    return (DIGIT_H - 1 - y) // SLANT
-
-
-def clock_tile(w):
-    cv = Canvas(w, 32, "k")
-    for y in (0, 1, 30, 31):
-        for x in range(w):
-            cv.put(x, y, "B")
-    return cv
-
-
-def clock_digit(d):
-    cv = clock_tile(32)
-    x0 = (32 - DIGIT_W - slant_shift(0)) // 2
-    for x, y in upright_digit(d):
-        cv.put(x0 + x + slant_shift(y), DIGIT_TOP + y, "G")
-    return cv.lines()
-
-
-def clock_colon(lit):
-    cv = clock_tile(16)
-    mid = DIGIT_H // 2                # centre row of the figures' middle bar
-    for y0 in (mid - 6, mid + 4):     # 3x3 dots, mirrored about that bar
-        x0 = (16 - 3 - slant_shift(0)) // 2 + slant_shift(y0 + 1)
-        for dy in range(3):
-            for dx in range(3):
-                cv.put(x0 + dx, DIGIT_TOP + y0 + dy, "G" if lit else "g")
-    return cv.lines()
-
-
-GLYPHS = {
-    "A": [".#.", "#.#", "###", "#.#", "#.#"],
-    "P": ["##.", "#.#", "##.", "#..", "#.."],
-    "M": ["#...#", "##.##", "#.#.#", "#...#", "#...#"],
-}
-
-
-def clock_badge(text, upper):
-    cv = clock_tile(16)
-    glyphs = [GLYPHS[ch] for ch in text]
-    tw = sum(len(g[0]) for g in glyphs) + len(glyphs) - 1
-    bw, bh = tw + 4, 9
-    x0 = (16 - bw + 1) // 2
-    y0 = 5 if upper else 18
-    for x in range(bw):
-        for y in range(bh):
-            edge = x in (0, bw - 1) or y in (0, bh - 1)
-            corner = x in (0, bw - 1) and y in (0, bh - 1)
-            if edge and not corner:
-                cv.put(x0 + x, y0 + y, "G")
-    gx = x0 + 2
-    for g in glyphs:
-        for gy, row in enumerate(g):
-            for dx, ch in enumerate(row):
-                if ch == "#":
-                    cv.put(gx + dx, y0 + 2 + gy, "G")
-        gx += len(g[0]) + 1
-    return cv.lines()
-
-# --------------------------------------------------------------------------
 # Output
 
 
@@ -840,36 +538,7 @@ def main():
              "もちぽて, %s" % FRAME_TITLES.get(code, "hop %d/19" % (int(code) - 201)),
              40, 40, 8, CHAR_PALETTE, draw_character(pose).lines())
 
-    # shooting star: enters at the upper right, falls down-left, gone
-    emit("IDB_BITMAP_STAR_00", "shooting star, first position", 40, 40, 4, STAR_PALETTE,
-         shooting_star(28, 11, [(-3, 6, "LL"),
-                                (0, 4, "llllkkK"),
-                                (3, 6, "LL")]))
-    emit("IDB_BITMAP_STAR_01", "shooting star, further down its trail", 40, 40, 8,
-         STAR_PALETTE,
-         shooting_star(14, 25, [(-3, 6, "LLKKK KK K  K"),
-                                (0, 4, "lllllkkkkkkK KK K  K"),
-                                (3, 6, "LLKK KK  K")]))
-    emit("IDB_BITMAP_STAR_02", "shooting star, gone", 40, 40, 4, STAR_PALETTE,
-         ["W" * 40] * 40)
-
-    pal, rows = moon()
-    emit("IDB_BITMAP_MOON", "full moon", 64, 64, 8, pal, rows)
-
-    for d in range(10):
-        emit("IDB_BITMAP_CLOCK_N_%d" % d, "clock figure %d" % d, 32, 32, 4,
-             CLOCK_PALETTE, clock_digit(d))
-    emit("IDB_BITMAP_CLOCK_D_0", "clock separator, dim", 16, 32, 4,
-         CLOCK_PALETTE, clock_colon(False))
-    emit("IDB_BITMAP_CLOCK_D_1", "clock separator, lit", 16, 32, 4,
-         CLOCK_PALETTE, clock_colon(True))
-    emit("IDB_BITMAP_CLOCK_AM", "clock AM badge", 16, 32, 4, CLOCK_PALETTE,
-         clock_badge("AM", True))
-    emit("IDB_BITMAP_CLOCK_PM", "clock PM badge", 16, 32, 4, CLOCK_PALETTE,
-         clock_badge("PM", False))
-    for side in "LR":
-        emit("IDB_BITMAP_CLOCK_" + side, "clock end cap", 2, 32, 8,
-             CLOCK_PALETTE, ["BB"] * 32)
+    emit_props(emit)
 
     emit("icon_32x32_4bpp", "もちぽて icon, 32x32, 16 colours", 32, 32, 4,
          ICON_PALETTE, icon_32(False))
