@@ -397,6 +397,9 @@ def draw_character(pose, build=FRAME_BUILD):
                 if not body[y][x] and inside(x + 0.5, y + 0.5):
                     arm_fill[(x, y)] = shade(x + 0.5, y + 0.5)
 
+    cv.arm_area = tuple(sum(1 for (x, y) in arm_fill if (x < cx) == (side < 0))
+                        if arm else 0 for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)))
+
     def solid(x, y):
         return 0 <= x < size and 0 <= y < size and (body[y][x] or (x, y) in arm_fill)
 
