@@ -51,6 +51,8 @@ ICON_PALETTE_RICH = [("_", "none", "transparent")] + CHAR_PALETTE[1:] + [
     ("c", "#fbe7cf", "body, between lit and body"),
     ("n", "#f2ccae", "body, between body and shade"),
     ("q", "#e3ad92", "body, between shade and deep shade"),
+    ("v", "#6c3c42", "outline, turning from the light"),
+    ("E", "#9a7b78", "eye's rounded corner"),
 ]
 
 # --------------------------------------------------------------------------
@@ -315,8 +317,9 @@ class Pose:
 class Build:
     """Where and how big the character is drawn (frames vs. icon)."""
     def __init__(self, size=40, ground=36.0, rx=14.0, height=23.0,
-                 bands=BODY_BANDS, background=".", rim=True, soften=True):
+                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False):
         self.size = size
+        self.rich = rich          # the 256-colour icon's extra in-between tones
         self.rim = rim            # sky light along the shadowed edge
         self.soften = soften      # dark corners outside the lit outline (on black)
         self.ground = ground      # bottom edge of the body at rest
@@ -535,6 +538,22 @@ def draw_character(pose, build=FRAME_BUILD):
                     and y < bottom - 2.5 and x > cx + shear(y) + rx * 0.55:
                 cv.put(x, y, "R")
 
+    if build.rich:
+        # more colours: the outline turns from lit to dark through a middle
+        # tone, and each inner corner of the outline steps one shade down
+        for (x, y), facing in outline.items():
+            if -0.15 < facing < 0.55 and cv.get(x, y) in "Oo" and y < cy + 4:
+                cv.put(x, y, "v")
+        ramp = "Hlcbnmqsd"
+        for y in range(size):
+            for x in range(size):
+                c = cv.get(x, y)
+                if (x, y) in outline or c not in ramp or c == "d":
+                    continue
+                n = sum((x + i, y + j) in outline for i in (-1, 0, 1) for j in (-1, 0, 1))
+                if n >= 3:
+                    cv.put(x, y, ramp[ramp.index(c) + 1])
+
     # a mitten pressed to the side of a wide squash, in front of the body
     for (x, y), tone in front.items():
         rim = any((x + i, y + j) not in front for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
@@ -560,7 +579,7 @@ def draw_character(pose, build=FRAME_BUILD):
         rows = flipped(rows)
     stem = rows[-1].find("s")
     crown_x = int(cx + pose.lean)
-    x0, y0 = crown_x - stem, int(top) - len(rows) + 1
+    x0, y0 = crown_x - stem, max(1, int(top) - len(rows) + 1)   # off the frame's edge
     cv.stamp(x0, y0, [r.replace("s", "G") for r in rows])
     sx = crown_x
     y = y0 + len(rows)
@@ -622,6 +641,12 @@ def draw_character(pose, build=FRAME_BUILD):
         left_eye, lx0 = far, lx0 + 1
     cv.stamp(lx0, ey, left_eye)
     cv.stamp(rx0, ey, right_eye)
+    if build.rich:      # the eyes' round corners, half way to the skin
+        for x0, e in ((lx0, left_eye), (rx0, right_eye)):
+            for y in (0, len(e) - 1):
+                for x in (0, len(e[0]) - 1):
+                    if e[y][x] == " " and "e" in e[y] and cv.get(x0 + x, ey + y) in "lcbnmqsd":
+                        cv.put(x0 + x, ey + y, "E")
     cdx = int(round(turn * 0.67)) + int(round(shear(ey + 6)))
     chx = ex - 1
     cy_cheek = ey + len(eye) + (1 if height >= 25 else 0)   # just under the eye
@@ -650,7 +675,7 @@ def character_frames():
         (0, 1.5, 0, "open", "w", "low", "rest", "down", "up"),             # 202 crouch
         (0, 3.5, -1, "squeeze", "o", "rest", "low", "down", "flat"),       # 203 wind-up
         (3, -3.0, 1, "open", "open", "up", "high", "down", "flat"),        # 204 launch
-        (7, -1.5, 1, "happy", "open", "high", "up", "tucked", "left"),     # 205 rising
+        (7, -1.5, 1, "happy", "open", "high", "up", "tucked", "flat"),     # 205 rising
         (9, 0.5, 0, "happy", "open", "half", "out", "tucked", "up"),       # 206 apex
         (8, 0.0, -1, "happy", "open", "out", "half", "tucked", "tall"),    # 207 turning
         (4, -2.0, -1, "open", "o", "up", "half", "down", "right"),         # 208 falling
@@ -692,7 +717,7 @@ FRAME_TITLES = {"000": "resting", "102": "wave: up", "103": "wave: down",
 def icon_32(rich):
     build = Build(size=32, ground=31.0, rx=14.5, height=24.0,
                   bands=BODY_BANDS_RICH if rich else BODY_BANDS, background="_",
-                  rim=rich, soften=False)
+                  rim=rich, soften=False, rich=rich)
     return draw_character(Pose(arm_l=None, arm_r=None, feet=None), build).lines()
 
 
