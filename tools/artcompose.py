@@ -18,19 +18,18 @@ import os
 # Palettes
 
 # Shared by every character frame; entry 0 is the transparent key.  The
-# body's ramp is spaced about 10 L* apart (99 96 89 80 70 58) and turns from
+# body's ramp is spaced 9 L* apart (96 87 78 69 60) and turns from
 # cream to pink-brown as it darkens.
 CHAR_PALETTE = [
     (".", "#0000ff", "background (transparent key)"),
     ("o", "#482937", "outline"),
     ("O", "#96574f", "outline, lit side"),
     ("a", "#2a171d", "outline, softened corner"),
-    ("H", "#fffbf2", "body highlight"),
     ("l", "#fff2df", "body, lit"),
-    ("b", "#f8dbbe", "body"),
-    ("m", "#ecbd9f", "body shade"),
-    ("s", "#da9d86", "body deep shade"),
-    ("d", "#bd7a6f", "body shadow"),
+    ("b", "#f4d5b6", "body"),
+    ("m", "#e7b79a", "body shade"),
+    ("s", "#d89a84", "body deep shade"),
+    ("d", "#c38074", "body shadow"),
     ("R", "#c99ba4", "rim of sky light on the shadowed edge"),
     ("p", "#ff97a8", "cheek blush"),
     ("e", "#2c1a2a", "eye"),
@@ -48,9 +47,9 @@ CHAR_PALETTE = [
 ICON_PALETTE = [("_", "none", "transparent")] + [
     e for e in CHAR_PALETTE[1:] if e[0] not in "aRt"]
 ICON_PALETTE_RICH = [("_", "none", "transparent")] + CHAR_PALETTE[1:] + [
-    ("c", "#fbe7cf", "body, between lit and body"),
-    ("n", "#f2ccae", "body, between body and shade"),
-    ("q", "#e3ad92", "body, between shade and deep shade"),
+    ("c", "#f9e3cb", "body, between lit and body"),
+    ("n", "#eec6a7", "body, between body and shade"),
+    ("q", "#dfa98f", "body, between shade and deep shade"),
     ("v", "#6c3c42", "outline, turning from the light"),
     ("E", "#9a7b78", "eye's rounded corner"),
 ]
@@ -253,9 +252,8 @@ MOUTHS = {            # even widths keep the face centred
 CHEEK = ["pppp",
          " pp "]
 
-SHINE = [" HH ",
-         "HHHl",
-         " Hl "]
+SHINE = [" ww",          # a wet glint on the lit shoulder
+         "w  "]
 
 SPROUTS = {           # 's' marks the stem, which sits on the crown
     "up": ["  gg    g ",
@@ -293,6 +291,7 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "half": 25,
     "up": 48,
     "high": 65,
+    "wave": 62,
 }
 ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
@@ -449,14 +448,17 @@ def draw_character(pose, build=FRAME_BUILD):
     for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)):
         if not arm:
             continue
-        row = [x for x in range(size) if body[int(sy)][x]]
+        # a raised arm shows from higher up the side, where the body has
+        # already turned in, so the hand can rise clear of the crown
+        ay = sy - max(0.0, ARMS[arm] - 20) / 45.0 * 2.5
+        row = [x for x in range(size) if body[int(ay)][x]]
         edge = (row[0] if side < 0 else row[-1] + 1.0)
         a = math.radians(ARMS[arm])
 
         def place(reach):
             hx = edge + side * reach * math.cos(a)
-            hy = sy - reach * math.sin(a)
-            limb = thick_segment(edge - side * 1.5, sy, hx, hy, 1.45)
+            hy = ay - reach * math.sin(a)
+            limb = thick_segment(edge - side * 1.5, ay, hx, hy, 1.45)
             mitt = ellipse(hx, hy, mitt_rx, mitt_ry)
             px = [(x, y) for y in range(size) for x in range(size)
                   if not body[y][x] and (limb(x + 0.5, y + 0.5) or mitt(x + 0.5, y + 0.5))]
@@ -469,7 +471,7 @@ def draw_character(pose, build=FRAME_BUILD):
                 break
             reach += 0.25
         # a raised arm reaches further, so the hand clears the shoulder
-        reach += max(0.0, ARMS[arm] - 15) / 50.0 * 2.5
+        reach += max(0.0, ARMS[arm] - 15) / 50.0 * 2.5 + (1.5 if arm == "wave" else 0.0)
         hx, hy, mitt, px = place(reach)
         while any(x < 2 or y < 2 or x >= size - 2 for x, y in px) and reach > -1:
             reach -= 0.25     # keep clear of the frame's margin
@@ -592,7 +594,7 @@ def draw_character(pose, build=FRAME_BUILD):
 
     turn = pose.face_dx
 
-    ramp = "H" + "".join(c for _, c in build.bands)      # brightest first
+    ramp = "".join(c for _, c in build.bands)      # brightest first
 
     def on_body(x, y):
         return cv.get(x, y) in ramp and (x, y) not in outline and body[y][x]
@@ -663,10 +665,10 @@ def character_frames():
     # a wave, one happy face throughout: the body leans into the raised arm
     # and the sprout lags; the arm drops well down and goes up again (and
     # comes down in the resting frame that follows)
-    f["102"] = P(arm_r="high", lean=1, eyes="happy", mouth="open", sprout="left")
+    f["102"] = P(arm_r="wave", lean=1, eyes="happy", mouth="open", sprout="left")
     f["103"] = P(arm_r="low", arm_l="low", squash=0.5, eyes="happy", mouth="open",
                  sprout="right")
-    f["104"] = P(arm_r="up", arm_l="low", lean=1, eyes="happy", mouth="open", sprout="left")
+    f["104"] = P(arm_r="wave", arm_l="low", lean=1, eyes="happy", mouth="open", sprout="up")
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout bends its own way.
@@ -696,7 +698,7 @@ def character_frames():
     for n, (lift, sq, lean, eyes, mouth, al, ar, feet, sprout) in enumerate(hop):
         f["%03d" % (202 + n)] = P(lift=lift, squash=sq, lean=lean, eyes=eyes, mouth=mouth,
                                   arm_l=al, arm_r=ar, feet=feet, sprout=sprout)
-    f["302"] = P(eyes="closed", squash=0.3)
+    f["302"] = P(eyes="closed")
     # a glance: the face turns three pixels (two, and one more with the
     # lean), the specks and the shine turn with it, the far eye
     # narrows, the crown leans after the look and the sprout lags behind
@@ -727,8 +729,8 @@ ICON_16 = [               # drawn by hand; too small to compose
     "______gGg_______",
     "____OOOGOooo____",
     "__OObbbbbbbmoo__",
-    "_ObbHHlllbbbmmo_",
-    "_OblHlllllbbmso_",
+    "_Obbwllllbbbmmo_",
+    "_Oblwllllbbbmso_",
     "_Oblwellbbwemso_",
     "_Obleelbbbeemso_",
     "_Obbeebrrbeemso_",
