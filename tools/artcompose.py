@@ -476,7 +476,7 @@ def draw_character(pose, build=FRAME_BUILD):
         while any(x < 2 or y < 2 or x >= size - 2 for x, y in px) and reach > -1:
             reach -= 0.25     # keep clear of the frame's margin
             hx, hy, mitt, px = place(reach)
-        if len(px) < ARM_AREA - 6:
+        if len(px) < ARM_AREA - 4:
             # no room beside a wide squash: the mitten is pressed to the
             # side, drawn in front of the body with its own outline
             for y in range(size):
@@ -485,7 +485,8 @@ def draw_character(pose, build=FRAME_BUILD):
                         front[(x, y)] = arm_tone(x, y, hx, hy, side)
         for x, y in px:
             arm_fill[(x, y)] = arm_tone(x, y, hx, hy, side)
-    cv.arm_area = tuple(sum(1 for (x, y) in arm_fill if (x < cx) == (side < 0))
+    # what each arm shows, beside the body or pressed in front of it
+    cv.arm_area = tuple(sum(1 for (x, y) in list(arm_fill) + list(front) if (x < cx) == (side < 0))
                         if arm else 0 for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)))
 
     def solid(x, y):
