@@ -34,6 +34,7 @@ CHAR_PALETTE = [
     ("p", "#ff97a8", "cheek blush"),
     ("e", "#2c1a2a", "eye"),
     ("i", "#6c4f96", "eye glint"),
+    ("E", "#9a7b78", "eye's rounded corner"),
     ("w", "#ffffff", "eye highlight"),
     ("r", "#8c3a48", "mouth"),
     ("t", "#ff7a8a", "tongue"),
@@ -45,13 +46,12 @@ CHAR_PALETTE = [
 # only what a small picture can show.  The 256-colour image gets a shade
 # between every two steps of the ramp, for smoother turns and edges.
 ICON_PALETTE = [("_", "none", "transparent")] + [
-    e for e in CHAR_PALETTE[1:] if e[0] not in "aRt"]
+    e for e in CHAR_PALETTE[1:] if e[0] not in "aRtE"]
 ICON_PALETTE_RICH = [("_", "none", "transparent")] + CHAR_PALETTE[1:] + [
     ("c", "#f9e3cb", "body, between lit and body"),
     ("n", "#eec6a7", "body, between body and shade"),
     ("q", "#dfa98f", "body, between shade and deep shade"),
     ("v", "#6c3c42", "outline, turning from the light"),
-    ("E", "#9a7b78", "eye's rounded corner"),
 ]
 
 # --------------------------------------------------------------------------
@@ -644,7 +644,7 @@ def draw_character(pose, build=FRAME_BUILD):
         left_eye, lx0 = far, lx0 + 1
     cv.stamp(lx0, ey, left_eye)
     cv.stamp(rx0, ey, right_eye)
-    if build.rich:      # the eyes' round corners, half way to the skin
+    if build.rich or build.soften:      # the eyes' round corners, half way to the skin
         for x0, e in ((lx0, left_eye), (rx0, right_eye)):
             for y in (0, len(e) - 1):
                 for x in (0, len(e[0]) - 1):
