@@ -344,7 +344,7 @@ def body_shade(cx, top, bottom, rx, bands, shear, turn):
     with the outline; the lower half is a flattened dome, so its normals tip
     down sooner and the shadow wraps under the belly."""
     cy = top + (bottom - top) * 0.45
-    ry_t = (cy - top) + 0.6
+    ry_t = ((cy - top) + 0.6) * 0.8
     ry_b = (bottom - cy) + 0.2
 
     def f(x, y):
