@@ -427,7 +427,12 @@ def draw_character(pose, build=FRAME_BUILD):
 
     # body and arms share one outline: an arm grows out of the side with no
     # seam, and the part of it behind the body is never drawn
-    shape = mochi(cx, cy, rx, ry_top, ry_bot)
+    dome = mochi(cx, cy, rx, ry_top, ry_bot)
+    # a potato is never quite round: one low lump on the viewer's right
+    lump = ellipse(cx + rx * 0.62, cy + ry_bot * 0.55, rx * 0.42, ry_bot * 0.42)
+
+    def shape(x, y):
+        return dome(x, y) or lump(x, y)
     body = mask_of(size, size, lambda x, y: shape(x - shear(y), y))
     even_runs(body, int(cy))
     arm_fill = {}
