@@ -429,7 +429,7 @@ def draw_character(pose, build=FRAME_BUILD):
     # seam, and the part of it behind the body is never drawn
     dome = mochi(cx, cy, rx, ry_top, ry_bot)
     # a potato is never quite round: one low lump on the viewer's right
-    lump = ellipse(cx + rx * 0.62, cy + ry_bot * 0.55, rx * 0.42, ry_bot * 0.42)
+    lump = ellipse(cx + rx * 0.6, cy + ry_bot * 0.55, rx * 0.4, ry_bot * 0.42)
 
     def shape(x, y):
         return dome(x, y) or lump(x, y)
