@@ -20,18 +20,24 @@ from artprops import POINTER_PALETTE, emit_props, pointer
 # --------------------------------------------------------------------------
 # Palettes
 
-# Shared by every character frame; entry 0 is the transparent key.
+# Shared by every character frame; entry 0 is the transparent key.  The
+# body's ramp is spaced 9 L* apart (96 87 78 69 60) and turns from
+# cream to pink-brown as it darkens.
 CHAR_PALETTE = [
     (".", "#0000ff", "background (transparent key)"),
-    ("o", "#5a3134", "outline"),
-    ("H", "#fffaf0", "body highlight"),
-    ("l", "#fbefdc", "body, lit"),
-    ("b", "#f7e0bf", "body"),
-    ("m", "#f2cf9e", "body shade"),
-    ("s", "#d9a472", "body deep shade"),
+    ("o", "#482937", "outline"),
+    ("O", "#96574f", "outline, lit side"),
+    ("a", "#2a171d", "outline, softened corner"),
+    ("l", "#fff2df", "body, lit"),
+    ("b", "#f4d5b6", "body"),
+    ("m", "#e7b79a", "body shade"),
+    ("s", "#d89a84", "body deep shade"),
+    ("d", "#c38074", "body shadow"),
+    ("R", "#c99ba4", "rim of sky light on the shadowed edge"),
     ("p", "#ff97a8", "cheek blush"),
     ("e", "#2c1a2a", "eye"),
     ("i", "#6c4f96", "eye glint"),
+    ("E", "#9a7b78", "eye's rounded corner"),
     ("w", "#ffffff", "eye highlight"),
     ("r", "#8c3a48", "mouth"),
     ("t", "#ff7a8a", "tongue"),
@@ -39,12 +45,16 @@ CHAR_PALETTE = [
     ("G", "#4f9a3c", "leaf shade"),
 ]
 
-# The icon swaps the key for real transparency; the 256-colour image also
-# gets two in-between body shades.
-ICON_PALETTE = [("_", "none", "transparent")] + CHAR_PALETTE[1:]
-ICON_PALETTE_RICH = ICON_PALETTE + [
-    ("c", "#f8ddb6", "body, between body and shade"),
-    ("n", "#e6b985", "body, between shade and deep shade"),
+# The icon swaps the key for real transparency and, in 16 colours, keeps
+# only what a small picture can show.  The 256-colour image gets a shade
+# between every two steps of the ramp, for smoother turns and edges.
+ICON_PALETTE = [("_", "none", "transparent")] + [
+    e for e in CHAR_PALETTE[1:] if e[0] not in "aRtE"]
+ICON_PALETTE_RICH = [("_", "none", "transparent")] + CHAR_PALETTE[1:] + [
+    ("c", "#f9e3cb", "body, between lit and body"),
+    ("n", "#eec6a7", "body, between body and shade"),
+    ("q", "#dfa98f", "body, between shade and deep shade"),
+    ("v", "#6c3c42", "outline, turning from the light"),
 ]
 
 # --------------------------------------------------------------------------
@@ -175,6 +185,12 @@ EYES = {
                    "eeeee",
                    "eeiie",
                    " eee "],
+    "far": [" ee ",               # the eye turned away in a glance
+            "ewee",
+            "ewee",
+            "eeee",
+            "eiie",
+            " ee "],
     "closed": ["     ",
                "     ",
                "     ",
@@ -211,64 +227,75 @@ MOUTHS = {            # even widths keep the face centred
 CHEEK = ["pppp",
          " pp "]
 
-SHINE = [" HHH ",
-         "HwwH ",
-         " HH  "]
+SHINE = [" ww",          # a wet glint on the lit shoulder
+         "w  "]
 
 SPROUTS = {           # 's' marks the stem, which sits on the crown
-    "up": ["  gg   gg ",
-           " gggG Ggg ",
-           "  GGGsGG  ",
+    "up": ["  gg    g ",
+           " gggG  Ggg",
+           "  GGGsGGg ",
            "     s    "],
-    "lean": [" gg     ",
+    "lean": ["gg      ",
              "gggG  gg",
              " GGGsGgg",
-             "    s GG",
+             "    sGG ",
              "    s   "],
-    "flat": ["ggG     Ggg",
-             " gGGGsGGGg ",
+    "flat": ["ggG      Gg",
+             " gGGGsGGGgg",
              "     s     "],
-    "tall": ["  g     g  ",
-             " ggG   Ggg ",
-             "  gGG GGg  ",
-             "    GsG    ",
+    "tall": ["  g      g ",
+             " ggG    Ggg",
+             "  gGG  GGg ",
+             "    GsGG   ",
              "     s     "],
 }
 
-# Light from the upper left and in front; thresholds on the lit fraction.
-BODY_BANDS = [(0.94, "l"), (0.64, "b"), (0.28, "m"), (-9, "s")]
-BODY_BANDS_RICH = [(0.94, "l"), (0.74, "b"), (0.56, "c"), (0.38, "m"), (0.2, "n"), (-9, "s")]
-LIGHT = (-0.36, -0.5, 0.79)
+# Light from the upper left and a little in front.  The body's ramp runs
+# H l b m s d, evenly spaced in lightness and warming toward pink-brown in
+# the shadows; R is the cool bounce light from the night sky along the
+# shadowed edge, O the outline where the light falls on it.
+LIGHT = (-0.42, -0.55, 0.72)
+BODY_BANDS = [(0.74, "l"), (0.50, "b"), (0.27, "m"), (0.04, "s"), (-9, "d")]
+BODY_BANDS_RICH = [(0.92, "l"), (0.80, "c"), (0.62, "b"), (0.48, "n"), (0.36, "m"),
+                   (0.22, "q"), (0.10, "s"), (-9, "d")]
 
-ARMS = {        # angle above the horizontal (degrees), reach beyond the side
-    "rest": (-42, 5.6),
-    "low": (-28, 3.8),
-    "out": (-10, 7.8),
-    "half": (22, 8.6),
-    "up": (42, 9.2),
-    "high": (54, 9.8),
+ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
+    "rest": -60,
+    "low": -30,
+    "out": 0,
+    "half": 25,
+    "up": 48,
+    "high": 65,
+    "wave": 62,
 }
+ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
 
 class Pose:
     def __init__(self, **kw):
         self.lift = 0          # pixels the whole body is off the ground
         self.squash = 0.0      # >0 wider and lower, <0 narrower and taller
+        self.lean = 0          # pixels the crown leans to the viewer's right
         self.eyes = "open"
         self.mouth = "w"
-        self.face_dx = 0       # glance: eyes and mouth shift, cheeks half as far
+        self.face_dx = 0       # glance: the face, specks and shine turn that far
         self.sprout = "up"     # up / left / right (leaning) / flat / tall
+        self.sprout_flip = False
         self.arm_l = "rest"    # viewer's left arm (None = no arm)
         self.arm_r = "rest"
         self.feet = "down"     # down / tucked / None
+        self.specks = True
         self.__dict__.update(kw)
 
 
 class Build:
     """Where and how big the character is drawn (frames vs. icon)."""
     def __init__(self, size=40, ground=36.0, rx=14.0, height=23.0,
-                 bands=BODY_BANDS, background="."):
+                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False):
         self.size = size
+        self.rich = rich          # the 256-colour icon's extra in-between tones
+        self.rim = rim            # sky light along the shadowed edge
+        self.soften = soften      # dark corners outside the lit outline (on black)
         self.ground = ground      # bottom edge of the body at rest
         self.rx = rx
         self.height = height
@@ -287,14 +314,20 @@ def lit(nx, ny):
     return (nx * lx + ny * ly + nz * lz) / n
 
 
-def body_shade(cx, top, bottom, rx, bands):
+def body_shade(cx, top, bottom, rx, bands, shear, turn):
     """Shade the body as one ellipsoid over its whole box, so the bands curve
-    with the outline instead of running straight across the belly."""
-    cy = (top + bottom) / 2.0
-    ry = (bottom - top) / 2.0
+    with the outline; the lower half is a flattened dome, so its normals tip
+    down sooner and the shadow wraps under the belly."""
+    cy = top + (bottom - top) * 0.45
+    ry_t = ((cy - top) + 0.6) * 0.8
+    ry_b = (bottom - cy) + 0.2
 
     def f(x, y):
-        d = lit((x - cx) / (rx + 0.6), (y - cy) / (ry + 0.6))
+        nx = (x - shear(y) - cx - turn * 0.6) / (rx + 0.6)
+        ny = (y - cy) / (ry_t if y < cy else ry_b)
+        d = lit(nx, ny)
+        if y > cy:      # occlusion near the ground
+            d -= 0.12 * ((y - cy) / ry_b) ** 2
         for t, c in bands:
             if d >= t:
                 return c
@@ -302,32 +335,45 @@ def body_shade(cx, top, bottom, rx, bands):
     return f
 
 
-def arm_shape(sx, sy, side, deg, reach):
-    """A short arm: a capsule from the shoulder (inside the body) out to a
-    round mitten."""
-    a = math.radians(deg)
-    hx = sx + side * reach * math.cos(a)
-    hy = sy - reach * math.sin(a)
-    limb = thick_segment(sx, sy, hx, hy, 1.4)
-    mitt = ellipse(hx, hy, 2.3, 2.3)
-
-    def inside(x, y):
-        return limb(x, y) or mitt(x, y)
-
-    def shade(x, y):
-        # lit along the upper edge of the limb, shaded underneath
-        vx, vy = hx - sx, hy - sy
-        ll = math.hypot(vx, vy)
-        across = ((x - sx) * vy - (y - sy) * vx) / ll * side
-        up = -across if deg < 0 else across
-        if (y - hy) < -0.9 and abs(x - hx) < 0.9:
-            return "l"
-        return "m" if (y > hy + 0.6 or up < -0.7) else "b"
-    return inside, shade
-
-
 def mask_of(w, h, inside):
     return [[inside(x + 0.5, y + 0.5) for x in range(w)] for y in range(h)]
+
+
+def even_runs(mask, y_limit):
+    """Reorder the steps of the upper curve on each side of the crown so the
+    runs shorten steadily and the drops grow (6 3 2 1 1, never 3 1 2)."""
+    w = len(mask[0])
+    tops = {}
+    for x in range(w):
+        for y in range(len(mask)):
+            if mask[y][x]:
+                tops[x] = y
+                break
+    if not tops:
+        return
+    ytop = min(tops.values())
+    crown = [x for x in sorted(tops) if tops[x] == ytop]
+    left = [x for x in range(crown[0] - 1, -1, -1) if x in tops and tops[x] < y_limit]
+    right = [x for x in range(crown[-1] + 1, w) if x in tops and tops[x] < y_limit]
+    for seq in (left, right):
+        runs, drops, prev = [], [], ytop
+        for x in seq:
+            if tops[x] == prev and runs:
+                runs[-1] += 1
+            else:
+                drops.append(tops[x] - prev)
+                runs.append(1)
+            prev = tops[x]
+        runs.sort(reverse=True)
+        drops.sort()
+        level, i = ytop, 0
+        for r, d in zip(runs, drops):
+            level += d
+            for _ in range(r):
+                x = seq[i]
+                for y in range(min(level, tops[x]), y_limit):
+                    mask[y][x] = y >= level
+                i += 1
 
 
 def draw_character(pose, build=FRAME_BUILD):
@@ -335,7 +381,7 @@ def draw_character(pose, build=FRAME_BUILD):
     cx = size / 2.0               # even sizes: mirror line between two columns
     cv = Canvas(size, size, build.background)
     sq = pose.squash
-    rx = build.rx + 0.8 * sq
+    rx = build.rx + 0.6 * sq
     height = build.height - 1.0 * sq
     bottom = build.ground - pose.lift
     top = bottom - height
@@ -343,71 +389,224 @@ def draw_character(pose, build=FRAME_BUILD):
     ry_bot = height - ry_top
     cy = top + ry_top
 
+    def shear(y):        # the crown leans, the base stays put
+        return pose.lean * max(0.0, min(1.0, (bottom - y) / height))
+
     # feet, behind the body
     if pose.feet:
         fy, fr = (bottom + 0.2, 1.9) if pose.feet == "down" else (bottom - 0.6, 1.6)
         for side in (-1, 1):
             fx = cx + side * (5.5 + 0.4 * sq)
             blob(cv, ellipse(fx, fy, 3.1, fr),
-                 sphere_shade(fx, fy - 1.5, 3.0, 2.0, 2.0, [(0.5, "m"), (-9, "s")]))
+                 sphere_shade(fx, fy - 1.5, 3.0, 2.0, 2.0, [(0.5, "s"), (-9, "d")]))
 
     # body and arms share one outline: an arm grows out of the side with no
     # seam, and the part of it behind the body is never drawn
-    body = mask_of(size, size, mochi(cx, cy, rx, ry_top, ry_bot))
+    dome = mochi(cx, cy, rx, ry_top, ry_bot)
+    # a potato is never quite round: one low lump on the viewer's right
+    lump = ellipse(cx + rx * 0.6, cy + ry_bot * 0.55, rx * 0.4, ry_bot * 0.42)
+
+    def shape(x, y):
+        return dome(x, y) or lump(x, y)
+    body = mask_of(size, size, lambda x, y: shape(x - shear(y), y))
+    even_runs(body, int(cy))
     arm_fill = {}
+    front = {}
+
+    def arm_tone(x, y, hx, hy, side):
+        """Lit along the top of the mitten and limb, shaded underneath."""
+        up = (hy - (y + 0.5)) / mitt_ry
+        lean_in = side * ((x + 0.5) - hx)
+        if up > 0.35 and lean_in < 0.6:
+            return "l" if side < 0 else "b"
+        if up > -0.3:
+            return "b" if side < 0 else "m"
+        return "m" if side < 0 else "s"
+
+    sy = int(cy) + 1.5 + 0.25 * sq           # shoulder height, at the widest row
+    mitt_rx, mitt_ry = 2.2 + 0.15 * sq, 2.1 - 0.12 * sq   # squashes with the body
     for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)):
         if not arm:
             continue
-        deg, reach = ARMS[arm]
-        sx = cx + side * (rx - 2.2)
-        sy = cy + 2.2 + 0.2 * sq
-        while True:     # shorten an arm that would leave the frame's margin
-            inside, shade = arm_shape(sx, sy, side, deg, reach)
-            if not any(inside(x + 0.5, y + 0.5) for y in range(size) for x in range(size)
-                       if x < 2 or y < 2 or x >= size - 2):
+        # a raised arm shows from higher up the side, where the body has
+        # already turned in, so the hand can rise clear of the crown
+        ay = sy - max(0.0, ARMS[arm] - 20) / 45.0 * 2.5
+        row = [x for x in range(size) if body[int(ay)][x]]
+        edge = (row[0] if side < 0 else row[-1] + 1.0)
+        a = math.radians(ARMS[arm])
+
+        def place(reach):
+            hx = edge + side * reach * math.cos(a)
+            hy = ay - reach * math.sin(a)
+            limb = thick_segment(edge - side * 1.5, ay, hx, hy, 1.45)
+            mitt = ellipse(hx, hy, mitt_rx, mitt_ry)
+            px = [(x, y) for y in range(size) for x in range(size)
+                  if not body[y][x] and (limb(x + 0.5, y + 0.5) or mitt(x + 0.5, y + 0.5))]
+            return hx, hy, mitt, px
+
+        reach = 1.0     # out until the arm shows its full size
+        while True:
+            hx, hy, mitt, px = place(reach)
+            if len(px) >= ARM_AREA or reach > 9:
                 break
-            reach -= 0.5
-        for y in range(size):
-            for x in range(size):
-                if not body[y][x] and inside(x + 0.5, y + 0.5):
-                    arm_fill[(x, y)] = shade(x + 0.5, y + 0.5)
+            reach += 0.25
+        # a raised arm reaches further, so the hand clears the shoulder
+        reach += max(0.0, ARMS[arm] - 15) / 50.0 * 2.5 + (1.5 if arm == "wave" else 0.0)
+        hx, hy, mitt, px = place(reach)
+        while any(x < 2 or y < 2 or x >= size - 2 for x, y in px) and reach > -1:
+            reach -= 0.25     # keep clear of the frame's margin
+            hx, hy, mitt, px = place(reach)
+        if len(px) < ARM_AREA - 4:
+            # no room beside a wide squash: the mitten is pressed to the
+            # side, drawn in front of the body with its own outline
+            for y in range(size):
+                for x in range(size):
+                    if body[y][x] and mitt(x + 0.5, y + 0.5):
+                        front[(x, y)] = arm_tone(x, y, hx, hy, side)
+        for x, y in px:
+            arm_fill[(x, y)] = arm_tone(x, y, hx, hy, side)
+    # what each arm shows, beside the body or pressed in front of it
+    cv.arm_area = tuple(sum(1 for (x, y) in list(arm_fill) + list(front) if (x < cx) == (side < 0))
+                        if arm else 0 for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)))
 
     def solid(x, y):
         return 0 <= x < size and 0 <= y < size and (body[y][x] or (x, y) in arm_fill)
 
-    shade_body = body_shade(cx, top, bottom, rx, build.bands)
+    def normal(x, y):
+        """Outward direction of the silhouette at (x, y), from its 5x5 neighbourhood."""
+        nx = ny = 0.0
+        for j in range(-2, 3):
+            for i in range(-2, 3):
+                if (i or j) and not solid(x + i, y + j):
+                    nx += i
+                    ny += j
+        n = math.hypot(nx, ny) or 1.0
+        return nx / n, ny / n
+
+    lx, ly = LIGHT[0], LIGHT[1]
+    ln = math.hypot(lx, ly)
+    lx, ly = lx / ln, ly / ln
+    shade_body = body_shade(cx, top, bottom, rx, build.bands, shear, pose.face_dx)
+    outline = {}
     for y in range(size):
         for x in range(size):
             if not solid(x, y):
                 continue
             edge = not (solid(x - 1, y) and solid(x + 1, y) and solid(x, y - 1) and solid(x, y + 1))
             if edge:
-                cv.put(x, y, "o")
+                nx, ny = normal(x, y)
+                # selective outline: warm brown where the light falls, dark plum
+                # where it turns away
+                outline[(x, y)] = nx * lx + ny * ly
+                cv.put(x, y, "O" if nx * lx + ny * ly > 0.3 and y < cy + 2 else "o")
             elif body[y][x]:
                 cv.put(x, y, shade_body(x + 0.5, y + 0.5))
             else:
                 cv.put(x, y, arm_fill[(x, y)])
 
-    # sprout on the crown
+    # the lit edge turns away from the viewer: never the lightest fill against
+    # the outline, and a bounce of sky light inside the shadowed edge
+    for y in range(size):
+        for x in range(size):
+            c = cv.get(x, y)
+            if (x, y) in outline or c not in "Hlcbnmqsd":
+                continue
+            near = [outline[(x + i, y + j)] for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))
+                    if (x + i, y + j) in outline]
+            if not near:
+                continue
+            if c in "Hlc":
+                cv.put(x, y, "b")
+            elif build.rim and min(near) < -0.45 and c in "sqd" and body[y][x] \
+                    and y < bottom - 2.5 and x > cx + shear(y) + rx * 0.55:
+                cv.put(x, y, "R")
+
+    if build.rich:
+        # more colours: the outline turns from lit to dark through a middle
+        # tone, and each inner corner of the outline steps one shade down
+        for (x, y), facing in outline.items():
+            if -0.15 < facing < 0.55 and cv.get(x, y) in "Oo" and y < cy + 4:
+                cv.put(x, y, "v")
+        ramp = "Hlcbnmqsd"
+        for y in range(size):
+            for x in range(size):
+                c = cv.get(x, y)
+                if (x, y) in outline or c not in ramp or c == "d":
+                    continue
+                n = sum((x + i, y + j) in outline for i in (-1, 0, 1) for j in (-1, 0, 1))
+                if n >= 3:
+                    cv.put(x, y, ramp[ramp.index(c) + 1])
+
+    # a mitten pressed to the side of a wide squash, in front of the body
+    for (x, y), tone in front.items():
+        rim = any((x + i, y + j) not in front for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+        cv.put(x, y, "o" if rim else tone)
+
+    # soften the stairs of the lit outline against the night: a dark pixel in
+    # each outside corner where the curve steps by one
+    for y in range(size if build.soften else 0):
+        if y > cy:
+            break
+        for x in range(size):
+            if solid(x, y):
+                continue
+            h = [cv.get(x + i, y) == "O" for i in (-1, 1)]
+            v = [cv.get(x, y + j) == "O" for j in (-1, 1)]
+            if v[1] and any(h) and not solid(x, y - 1):
+                cv.put(x, y, "a")
+
+    # sprout on the crown, its stem planted in the outline
     name = pose.sprout
     rows = SPROUTS["lean" if name in ("left", "right") else name]
-    if name == "right":
+    if (name == "right") != pose.sprout_flip:
         rows = flipped(rows)
     stem = rows[-1].find("s")
-    cv.stamp(int(cx) - stem, int(top) - len(rows) + 1,
-             [r.replace("s", "G") for r in rows])
+    crown_x = int(cx + pose.lean)
+    x0, y0 = crown_x - stem, max(1, int(top) - len(rows) + 1)   # off the frame's edge
+    cv.stamp(x0, y0, [r.replace("s", "G") for r in rows])
+    sx = crown_x
+    y = y0 + len(rows)
+    while y < size and cv.get(sx, y) in (build.background, "a"):
+        cv.put(sx, y, "G")
+        y += 1
+    for i in (-1, 1):       # no key-blue notch beside the stem
+        if cv.get(sx + i, y0 + len(rows) - 1) in ("a",):
+            cv.put(sx + i, y0 + len(rows) - 1, build.background)
+
+    turn = pose.face_dx
+
+    ramp = "".join(c for _, c in build.bands)      # brightest first
+
+    def on_body(x, y):
+        return cv.get(x, y) in ramp and (x, y) not in outline and body[y][x]
+
+    # potato: a few shallow eyes in the skin, which turn with the face
+    if pose.specks:
+        for u, v, n in ((0.50, -0.56, 2), (-0.62, 0.42, 1), (0.40, 0.62, 2)):
+            px = int(round(cx + shear(cy + v * ry_top) + u * rx + turn * 0.7))
+            py = int(round(cy + v * (ry_top if v < 0 else ry_bot)))
+            for k in range(n):
+                if on_body(px + k, py):
+                    c = cv.get(px + k, py)
+                    cv.put(px + k, py, ramp[min(len(ramp) - 1, ramp.index(c) + 2)])
+            if on_body(px, py + 1) and n > 1:
+                c = cv.get(px, py + 1)
+                cv.put(px, py + 1, ramp[max(1, ramp.index(c) - 1)])
 
     # the shine stays inside the outline, however flat the body is squashed
-    sx0, sy0 = int(round(cx - rx * 0.62)), int(round(top + height * 0.13))
+    sx0 = int(round(cx + shear(top) - rx * 0.58 + turn * 0.5))
+    sy0 = int(round(top + height * 0.14))
     for dy, row in enumerate(SHINE):
         for dx, ch in enumerate(row):
-            if ch != " " and cv.get(sx0 + dx, sy0 + dy) in ("l", "b", "c", "m"):
-                cv.put(sx0 + dx, sy0 + dy, ch)
+            x, y = sx0 + dx, sy0 + dy
+            if ch != " " and on_body(x, y) and not any(
+                    (x + i, y + j) in outline for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                cv.put(x, y, ch)
 
     # face: spacing and height follow the squash and stretch
     gap = max(2, int(rx * 0.3))
     ey = int(round(top + height * 0.36))
-    dx = pose.face_dx
+    fdx = turn + int(round(shear(ey + 3)))
     eyes = pose.eyes
     if eyes == "open" and sq <= -1.5:
         eyes = "open_tall"
@@ -416,57 +615,76 @@ def draw_character(pose, build=FRAME_BUILD):
     eye = EYES[eyes]
     ew = len(eye[0])
     ex = int(cx) - gap - ew          # left eye; the right one mirrors it
-    cv.stamp(ex + dx, ey, eye)
-    cv.stamp(size - ex - ew + dx, ey, flipped(eye) if eyes == "squeeze" else eye)
-    cdx = dx // 2 if dx > 0 else -((-dx) // 2)
+    far = EYES["far"] if eyes == "open" and turn else None
+    left_eye, right_eye = eye, flipped(eye) if eyes == "squeeze" else eye
+    lx0, rx0 = ex + fdx, size - ex - ew + fdx
+    if far and turn < 0:              # looking to the viewer's left
+        right_eye, rx0 = far, rx0 - 1 + 1
+    elif far and turn > 0:
+        left_eye, lx0 = far, lx0 + 1
+    cv.stamp(lx0, ey, left_eye)
+    cv.stamp(rx0, ey, right_eye)
+    if build.rich or build.soften:      # the eyes' round corners, half way to the skin
+        for x0, e in ((lx0, left_eye), (rx0, right_eye)):
+            for y in (0, len(e) - 1):
+                for x in (0, len(e[0]) - 1):
+                    if e[y][x] == " " and "e" in e[y] and cv.get(x0 + x, ey + y) in "lcbnmqsd":
+                        cv.put(x0 + x, ey + y, "E")
+    cdx = int(round(turn * 0.67)) + int(round(shear(ey + 6)))
     chx = ex - 1
     cy_cheek = ey + len(eye) + (1 if height >= 25 else 0)   # just under the eye
     cv.stamp(chx + cdx, cy_cheek, CHEEK)
     cv.stamp(size - chx - len(CHEEK[0]) + cdx, cy_cheek, flipped(CHEEK))
     mouth = MOUTHS[pose.mouth]
-    cv.stamp((size - len(mouth[0])) // 2 + dx, ey + 4, mouth)
+    cv.stamp((size - len(mouth[0])) // 2 + fdx, ey + 4, mouth)
     return cv
 
 
 def character_frames():
     P = Pose
     f = {"000": P()}
-    # a wave: the arm goes up, drops to the side, goes up again (and comes
-    # down in the resting frame that follows)
-    f["102"] = P(arm_r="high", mouth="smile")
-    f["103"] = P(arm_r="out", mouth="open", eyes="happy")
-    f["104"] = P(arm_r="high", mouth="open", eyes="happy")
+    # a wave, one happy face throughout: the body leans into the raised arm
+    # and the sprout lags; the arm drops well down and goes up again (and
+    # comes down in the resting frame that follows)
+    f["102"] = P(arm_r="wave", lean=1, eyes="happy", mouth="open", sprout="left")
+    f["103"] = P(arm_r="low", arm_l="low", squash=0.5, eyes="happy", mouth="open",
+                 sprout="right")
+    f["104"] = P(arm_r="wave", arm_l="low", lean=1, eyes="happy", mouth="open", sprout="up")
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
-    # rebound; again smaller; a cheer and settle
+    # rebound; again smaller; a cheer and settle.  Never quite symmetric:
+    # one arm leads, the crown leans, the sprout bends its own way.
     hop = [
-        # lift, squash, eyes, mouth, arms, feet, sprout
-        (0, 1.5, "open", "w", "low", "down", "up"),           # 202 crouch
-        (0, 3.5, "squeeze", "o", "low", "down", "flat"),      # 203 wind-up
-        (3, -3.0, "open", "open", "up", "down", "flat"),      # 204 launch
-        (7, -1.5, "happy", "open", "high", "tucked", "flat"), # 205 rising
-        (9, 0.5, "happy", "open", "out", "tucked", "up"),     # 206 apex
-        (8, 0.0, "happy", "open", "half", "tucked", "tall"),  # 207 turning
-        (4, -2.0, "open", "o", "up", "down", "tall"),         # 208 falling
-        (0, 4.0, "squeeze", "w", "low", "down", "flat"),      # 209 impact
-        (0, -1.5, "open", "smile", "out", "down", "tall"),    # 210 rebound
-        (0, 1.0, "open", "w", "rest", "down", "up"),          # 211
-        (0, 2.5, "squeeze", "o", "low", "down", "flat"),      # 212 wind-up
-        (3, -2.0, "open", "open", "up", "down", "flat"),      # 213 launch
-        (5, 0.0, "happy", "open", "out", "tucked", "up"),     # 214 apex
-        (2, -1.0, "open", "o", "half", "down", "tall"),       # 215 falling
-        (0, 3.0, "squeeze", "w", "low", "down", "flat"),      # 216 landing
-        (0, -1.0, "happy", "open", "high", "down", "tall"),   # 217 cheer
-        (0, 0.0, "happy", "open", "up", "down", "up"),        # 218
-        (0, 0.5, "happy", "smile", "half", "down", "up"),     # 219
-        (0, 0.0, "open", "smile", "rest", "down", "up"),      # 220 settle
+        # lift, squash, lean, eyes, mouth, arm_l, arm_r, feet, sprout
+        (0, 1.5, 0, "open", "w", "low", "rest", "down", "up"),             # 202 crouch
+        (0, 3.5, -1, "squeeze", "o", "rest", "low", "down", "flat"),       # 203 wind-up
+        (3, -3.0, 1, "open", "open", "up", "high", "down", "flat"),        # 204 launch
+        (7, -1.5, 1, "happy", "open", "high", "up", "tucked", "flat"),     # 205 rising
+        (9, 0.5, 0, "happy", "open", "half", "out", "tucked", "up"),       # 206 apex
+        (8, 0.0, -1, "happy", "open", "out", "half", "tucked", "tall"),    # 207 turning
+        (4, -2.0, -1, "open", "o", "up", "half", "down", "right"),         # 208 falling
+        (0, 4.0, 0, "squeeze", "w", "low", "rest", "down", "flat"),        # 209 impact
+        (0, -1.5, 1, "open", "smile", "out", "half", "down", "tall"),      # 210 rebound
+        (0, 1.0, 0, "open", "w", "rest", "low", "down", "up"),             # 211
+        (0, 2.5, 1, "squeeze", "o", "low", "rest", "down", "flat"),        # 212 wind-up
+        (3, -2.0, -1, "open", "open", "high", "up", "down", "flat"),       # 213 launch
+        (5, 0.0, -1, "happy", "open", "half", "out", "tucked", "right"),   # 214 apex
+        (2, -1.0, 0, "open", "o", "out", "half", "down", "tall"),          # 215 falling
+        (0, 3.0, 0, "squeeze", "w", "rest", "low", "down", "flat"),        # 216 landing
+        (0, -1.0, 1, "happy", "open", "up", "high", "down", "left"),       # 217 cheer
+        (0, 0.0, 1, "happy", "open", "high", "up", "down", "up"),          # 218
+        (0, 0.5, 0, "happy", "smile", "half", "out", "down", "up"),        # 219
+        (0, 0.0, 0, "open", "smile", "rest", "low", "down", "up"),         # 220 settle
     ]
     assert len(hop) == 19
-    for n, (lift, sq, eyes, mouth, arms, feet, sprout) in enumerate(hop):
-        f["%03d" % (202 + n)] = P(lift=lift, squash=sq, eyes=eyes, mouth=mouth,
-                                  arm_l=arms, arm_r=arms, feet=feet, sprout=sprout)
+    for n, (lift, sq, lean, eyes, mouth, al, ar, feet, sprout) in enumerate(hop):
+        f["%03d" % (202 + n)] = P(lift=lift, squash=sq, lean=lean, eyes=eyes, mouth=mouth,
+                                  arm_l=al, arm_r=ar, feet=feet, sprout=sprout)
     f["302"] = P(eyes="closed")
-    f["402"] = P(face_dx=-2, sprout="right")   # looks left, sprout lags
-    f["403"] = P(face_dx=2, sprout="left")
+    # a glance: the face turns three pixels (two, and one more with the
+    # lean), the specks and the shine turn with it, the far eye
+    # narrows, the crown leans after the look and the sprout lags behind
+    f["402"] = P(face_dx=-2, lean=-1, sprout="right", arm_l="low")
+    f["403"] = P(face_dx=2, lean=1, sprout="left", arm_r="low")
     return f
 
 
@@ -481,25 +699,26 @@ FRAME_TITLES = {"000": "resting", "102": "wave: up", "103": "wave: down",
 
 def icon_32(rich):
     build = Build(size=32, ground=31.0, rx=14.5, height=24.0,
-                  bands=BODY_BANDS_RICH if rich else BODY_BANDS, background="_")
+                  bands=BODY_BANDS_RICH if rich else BODY_BANDS, background="_",
+                  rim=rich, soften=False, rich=rich)
     return draw_character(Pose(arm_l=None, arm_r=None, feet=None), build).lines()
 
 
 ICON_16 = [               # drawn by hand; too small to compose
     "________________",
-    "_____gg__gg_____",
-    "____gggGGggg____",
-    "____oooGGooo____",
-    "___oHHbbbbbbo___",
-    "__oHHbbbbbbbmo__",
-    "_obbbbbbbbbbbmo_",
-    "_obbwebbbbwebmo_",
-    "_obbeebbbbeebmo_",
-    "_obbeebrrbeebmo_",
-    "_oppbbbbbbbmppo_",
-    "_ombbbbbbbbmmso_",
-    "__ommmmmmmmsso__",
-    "___oossssssoo___",
+    "_____gg_gg______",
+    "______gGg_______",
+    "____OOOGOooo____",
+    "__OObbbbbbbmoo__",
+    "_Obbwllllbbbmmo_",
+    "_Oblwllllbbbmso_",
+    "_Oblwellbbwemso_",
+    "_Obleelbbbeemso_",
+    "_Obbeebrrbeemso_",
+    "_Obppbbbbmmppso_",
+    "_ombbbbbmmmmsso_",
+    "__ommmmmmsssdo__",
+    "___oossssdddo___",
     "_____oooooo_____",
     "________________",
 ]
