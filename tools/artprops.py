@@ -173,19 +173,22 @@ STAR_UPRIGHT = [
     "  L       K  ",
 ]
 
-# The same star further on, smaller and turned half a point (a point down),
-# as if it tumbled: 11 x 10, lit from the same side.
-STAR_TUMBLED = [
-    "  L     K  ",
-    "  LLK KKK  ",
-    "  LLKKKKK  ",
-    "  LLKCKKK  ",
-    " LLLCCCKKK ",
-    "LLLLLCKKKKK",
-    "    KKKK   ",
-    "    LKK    ",
-    "    LKK    ",
-    "     K     ",
+# The same star further on, turned as if it tumbled: a point leads down the
+# fall and the trail leaves from the notch opposite it; 13 x 12, lit from the
+# same side.
+STAR_TURNED = [
+    "       L     ",
+    "      LK     ",
+    "      LK     ",
+    " LLL LLK     ",
+    "  LLLLLK     ",
+    "   KKKCKKKKKK",
+    "    KCCCKKKK ",
+    "   LLKCKK    ",
+    "   LLKKKK    ",
+    "  LLKK KKK   ",
+    "  LK    KK   ",
+    " L       K   ",
 ]
 
 # A four-point sparkle, white, caught on the trail.
@@ -228,11 +231,11 @@ def shooting_star(head, hx, hy, streaks, sparkle=None):
 def star_frames():
     # near the top right, a short trail leaving its back
     first = shooting_star(STAR_UPRIGHT, 20, 6, [(29, 9, [2] * 4 + [1] * 5)])
-    # low on the left, tumbled, the trail now long: three pixels wide at the
+    # low on the left, turned, the trail now long: three pixels wide at the
     # star, two, one, and a last broken stroke; the sparkle rides on it
-    second = shooting_star(STAR_TUMBLED, 6, 23, [
-        (13, 25, [3] * 4 + [2] * 6 + [1] * 9 + [0, 1, 1])],
-        sparkle=(19, 15))
+    second = shooting_star(STAR_TURNED, 6, 21, [
+        (14, 25, [3] * 4 + [2] * 6 + [1] * 9 + [0, 1, 1])],
+        sparkle=(22, 13))
     return first, second
 
 
