@@ -298,7 +298,7 @@ RABBIT = [
     _ellipse(28.5, 28.0, 5.2, 4.5, -15),                # head
     _ellipse(21.6, 18.0, 1.9, 6.8, -30),                # far ear, laid back
     _ellipse(27.6, 16.5, 2.1, 7.2, -8),                 # near ear
-    _ellipse(16.6, 40.5, 2.6, 2.6),                     # tail
+    _ellipse(16.0, 41.0, 2.5, 2.5),                     # tail
     _ellipse(24.5, 46.6, 6.6, 2.0, -4),                 # hind foot, toes forward
     _capsule(28, 35, 32.5, 32.5, 1.4),                  # paws on the handle
     _capsule(30.5, 37, 37, 22.5, 1.3),                  # mallet handle, raised
@@ -342,7 +342,7 @@ def moon():
             cover = max(0.0, min(1.0, MOON_R - d + 0.5))
             # the limb: distance from a centre moved to the upper left
             e = math.hypot(px - (c - 2.6), py - (c - 2.6))
-            limb = 2 if e > MOON_R + 0.9 else 1 if e > MOON_R - 3.2 else 0
+            limb = 2 if e > MOON_R + 0.9 else 1 if e > MOON_R - 2.8 else 0
             sea = min(f(px, py) for f in RABBIT)
             if cover <= 0.0:
                 row += "x" if d < MOON_R + 1.5 else "y" if d < MOON_R + 2.8 else \
@@ -367,7 +367,7 @@ def moon():
                 row += "D"
             elif limb == 1:
                 row += "R"
-            elif d > MOON_R - 1.6 and e < MOON_R - 3.6:
+            elif d > MOON_R - 1.6:
                 row += "H"     # the lip that catches the light
             else:
                 row += "F"
