@@ -76,51 +76,64 @@ POINTER_PALETTE = [
 ]
 
 
+# The pointer's star, drawn by hand on the diagonal through the hot spot:
+# for each row y, the columns x >= y it fills; the rest is its mirror image
+# (x and y swapped).  Five even points: the leading one down the diagonal to
+# (1, 1), one up, one right, and their mirrors; the notch opposite the
+# leading point, where the wand joins, is at (8, 8).
+POINTER_STAR_HALF = {
+    1: (1, 9),
+    2: (2, 3, 8, 9),
+    3: (3, 4, 5, 7, 8, 9),
+    4: (4, 5, 6, 7, 8),
+    5: (5, 6, 7, 8, 9),
+    6: (6, 7, 8, 9, 10, 11),
+    7: (7, 8, 9, 10, 11, 12),
+}
+POINTER_WAND = (16, 47)      # the wand along the diagonal: x + y from, to
+POINTER_RIBBON = 20          # x + y of the ribbon's first anti-diagonal
+
+
 def pointer():
     """A five-pointed star on a thin wand, both mirrored about the diagonal
     through the hot spot: one point of the star aims at (0, 0) and the wand
     leaves from the notch opposite it.  A one-pixel outline on the outside
     only (4-way), so the diagonal edges step cleanly instead of clumping."""
     size = 32
-    # a small star, about 12 pixels across, on a long wand: the star marks
-    # the spot without hiding the link under it
-    outer, inner = 6.4, 2.7
-    c = 0.891 * outer + 0.9          # the two points beside the leading one clear the edge
-    # the leading point a touch longer: drawn on the diagonal it would
-    # otherwise look the shortest of the five
-    star = polygon(star_points(c, c, [outer + 1.0] + [outer] * 4, inner, 225))
-    wand_from, wand_to = 2 * c + 2.0, 2 * c + 29.0     # along x + y
-
-    def in_star(x, y):
-        return star(x + 0.5, y + 0.5) and star(y + 0.5, x + 0.5)
+    star = set()
+    for y, xs in POINTER_STAR_HALF.items():
+        for x in xs:
+            star.add((x, y))
+            star.add((y, x))
+    c = 6.5                                              # the star's centre
 
     def in_wand(x, y):
-        s = x + y + 1.0
-        return abs(x - y) <= 1 and wand_from <= s <= wand_to and \
-            not (s > wand_to - 1.5 and abs(x - y) == 1)
+        s = x + y
+        return abs(x - y) <= 1 and POINTER_WAND[0] <= s <= POINTER_WAND[1] and \
+            not (s == POINTER_WAND[1] and x != y)        # a round cap
 
     def filled(x, y):
-        return 0 <= x < size and 0 <= y < size and (in_star(x, y) or in_wand(x, y))
+        return 0 <= x < size and 0 <= y < size and ((x, y) in star or in_wand(x, y))
 
     cv = Canvas(size, size, "_")
     for y in range(size):
         for x in range(size):
-            if in_star(x, y):
+            if (x, y) in star:
                 # bevel: the facets facing the upper left catch the light
                 dx, dy = x + 0.5 - c, y + 0.5 - c
                 along = (dx + dy) / math.sqrt(2.0)        # towards the wand
-                if math.hypot(dx, dy) < 1.6:
+                if math.hypot(dx, dy) < 1.3:
                     cv.put(x, y, "Y")
-                elif along < -1.0:
+                elif along < -0.8:
                     cv.put(x, y, "Y" if abs(dx - dy) < 2.2 * (-along) / 3.0 else "y")
-                elif along < 2.5:
+                elif along < 2.0:
                     cv.put(x, y, "y")
                 else:
                     cv.put(x, y, "k")
             elif in_wand(x, y):
-                s = (x + y + 1.0) / 2.0
-                if 2 * c / 2.0 + 5.0 <= s <= 2 * c / 2.0 + 6.0:
-                    cv.put(x, y, "p")          # a ribbon just under the star
+                s = x + y
+                if POINTER_RIBBON <= s <= POINTER_RIBBON + 1:
+                    cv.put(x, y, "p")          # a ribbon, one pixel thick, across it
                 else:
                     cv.put(x, y, "c" if x - y <= 0 else "C")
             elif any(filled(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
@@ -133,86 +146,81 @@ def pointer():
 # Shooting star (white = clear, everything else takes the tint)
 
 # The saver ORs a colour with every channel 0x80-0xff into each pixel that is
-# not white.  K (black) shows the tint itself, L (#606060) a paler tint, C
-# (#7f7f7f) white whatever the tint.  #606060 sets bits 5 and 6, the tint's
-# own bits below 0x20 keep it apart from white and those above keep it apart
-# from the tint: on about 97 % of the colours both edges stay visible, where
-# #404040 lost the lit facets under any channel at 0xc0 or above.
+# not white.  K (black) shows the tint itself, so the body of the star is
+# black and keeps the tint's hue.  L (#404040) lifts only the channels below
+# 0xc0, the tint's weak ones: a paler version of the same hue, where #606060
+# pushed a weak channel past a strong one and turned yellow pink.  C
+# (#7f7f7f) is white whatever the tint: the small core and the sparkle.
 STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("L", "#606060", "lit facets, streak core: the tint, paler"),
-                ("C", "#7f7f7f", "glint: white")]
+                ("L", "#404040", "lit facets: the tint, paler"),
+                ("C", "#7f7f7f", "core and sparkle: white")]
 
-# Drawn by hand.  A bevelled star lit from the upper left: each arm is split
-# along its ridge into a lit and a shaded facet, with a white glint where the
-# ridges meet.
-STAR_HEAD = [
-    "       L       ",
-    "       L       ",
-    "      LLK      ",
-    "      LLK      ",
-    "     LLCKK     ",
-    "LLLLLLCCCLLLLLL",
-    " KKLLLLCKLLLKK ",
-    "   KKKLKKKKK   ",
-    "    KKLKKKK    ",
-    "    LLKKKKK    ",
-    "   LLLKKKKKK   ",
-    "   LLKK KKKK   ",
-    "  LLK     KKK  ",
-    "  LL       KK  ",
-    " L           K ",
+# Drawn by hand: five even points, 13 x 12, a point up.  Each point is split
+# along its ridge; the facets facing the upper left are lit (L), the core is
+# white.
+STAR_UPRIGHT = [
+    "      L      ",
+    "      L      ",
+    "     LLK     ",
+    "     LLK     ",
+    "LLLLLLLKKKKKK",
+    " KKKKLCKKKKK ",
+    "  KKKCCCKKK  ",
+    "   LLKCKKK   ",
+    "   LLKKKKK   ",
+    "  LLKK KKKK  ",
+    "  LLK   KKK  ",
+    "  L       K  ",
 ]
 
-# The same star further on: smaller and turned a little towards its fall.
+# The same star further on, turned as if it tumbled: a point leads down the
+# fall and the trail leaves from the notch opposite it; 13 x 12, lit from the
+# same side.
 STAR_TURNED = [
-    "    L        ",
-    "    LK       ",
-    "    LKK    L ",
-    "    LLK  LL  ",
-    "    LLKLLKK  ",
-    "  LLLLCLKK   ",
-    "LKKKKCCCKK   ",
-    "   KKLCKKK   ",
-    "    LLKKKKK  ",
-    "    LLK KKK  ",
-    "    LK     K ",
-    "    L        ",
-    "    L        ",
+    "       L     ",
+    "      LK     ",
+    "      LK     ",
+    " LLL LLK     ",
+    "  LLLLLK     ",
+    "   KKKCKKKKKK",
+    "    KCCCKKKK ",
+    "   LLKCKK    ",
+    "   LLKKKK    ",
+    "  LLKK KKK   ",
+    "  LK    KK   ",
+    " L       K   ",
 ]
 
-# A four-point twinkle, white, that flashes beside the star as it falls.
-TWINKLE = [
+# A four-point sparkle, white, caught on the trail.
+SPARKLE = [
     "  C  ",
     "  C  ",
-    "CC CC",
+    "CCCCC",
     "  C  ",
     "  C  ",
 ]
 
 
 def diagonal_streak(cv, x, y, widths):
-    """A streak up and to the right from (x, y): widths[n] says what step n
-    of the diagonal holds: 2 = the core line in L beside a K line, 1 = one K
-    pixel, 0 = a gap."""
+    """A streak up and to the right from (x, y): widths[n] says how many
+    pixels step n of the diagonal holds, side by side along the row: 3, 2,
+    1 or 0 (a gap).  The streak's lower-left end is at (x, y)."""
     for n, w in enumerate(widths):
         px, py = x + n, y - n
-        if w == 2:
-            cv.put(px, py, "L")
-            cv.put(px + 1, py, "K")
-        elif w == 1:
-            cv.put(px, py, "K")
+        for i in range(w):
+            cv.put(px - (w - 1) // 2 + i, py, "K")
 
 
-def shooting_star(head, hx, hy, streaks, twinkle=None):
+def shooting_star(head, hx, hy, streaks, sparkle=None):
     """The star (stamp head with its top-left at hx, hy) falling to the lower
-    left; streaks: (x, y, widths) drawn first, behind the head; twinkle: the
-    top-left corner of a TWINKLE beside it, or None."""
+    left; streaks: (x, y, widths) drawn first, behind the head; sparkle: the
+    top-left corner of a SPARKLE on the trail, or None."""
     cv = Canvas(40, 40, "W")
     for x, y, widths in streaks:
         diagonal_streak(cv, x, y, widths)
     cv.stamp(hx, hy, head)
-    if twinkle:
-        cv.stamp(twinkle[0], twinkle[1], TWINKLE)
+    if sparkle:
+        cv.stamp(sparkle[0], sparkle[1], SPARKLE)
     for y in range(40):             # the blit keeps the outermost ring untinted
         for x in range(40):
             if x in (0, 39) or y in (0, 39):
@@ -221,29 +229,41 @@ def shooting_star(head, hx, hy, streaks, twinkle=None):
 
 
 def star_frames():
-    first = shooting_star(STAR_HEAD, 21, 4, [(29, 9, [2] * 5 + [1] * 4)])
-    second = shooting_star(STAR_TURNED, 9, 20, [
-        (16, 23, [2] * 8 + [1] * 15),        # the trail, from the notch, tapering
-        (13, 20, [0] * 4 + [1] * 5),         # two short wakes beside it
-        (19, 26, [0] * 4 + [1] * 4)], twinkle=(8, 15))
+    # near the top right, a short trail leaving its back
+    first = shooting_star(STAR_UPRIGHT, 20, 6, [(29, 9, [2] * 4 + [1] * 5)])
+    # low on the left, turned, the trail now long: three pixels wide at the
+    # star, two, one, and a last broken stroke; the sparkle rides on it
+    second = shooting_star(STAR_TURNED, 6, 21, [
+        (14, 25, [3] * 4 + [2] * 6 + [1] * 9 + [0, 1, 1])],
+        sparkle=(22, 13))
     return first, second
 
 
 # --------------------------------------------------------------------------
-# Moon: a full moon in the character's flat, hand-shaded style.  Six tones:
-# two for the anti-aliased edge against the black sky, a rim one step darker
-# than the face, the face, and two for the seas, which draw the rabbit that
-# pounds mochi in the moon (facing right, mallet raised over the mortar).
+# Moon: a full moon in the character's flat, hand-shaded style, with a dim
+# glow round it.  The face is lit evenly with a shaded limb that deepens
+# toward the lower right in two steps and a bright lip on the upper left;
+# its seas draw the rabbit that pounds mochi in the moon (facing right,
+# mallet raised over a bowl with a lump of mochi in it); three craters sit in
+# the highlands.  Black is the blit's transparent key, so the glow is a ring
+# of very dark warm greys that fills the square out to the inscribed circle.
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
-    ("a", "#5f574b", "edge, a third covered"),
+    ("z", "#0e0c09", "glow, outer"),
+    ("y", "#1a1712", "glow"),
+    ("x", "#2b261e", "glow, inner"),
+    ("a", "#645b4b", "edge, a third covered"),
     ("b", "#a89c84", "edge, two thirds covered"),
-    ("R", "#dccfae", "rim and the seas' shores"),
+    ("D", "#c9b993", "limb, deepest"),
+    ("R", "#ddd0ae", "limb, crater floors, the seas' shores"),
     ("F", "#f4ecd3", "face"),
-    ("H", "#fffaec", "bright craters"),
-    ("S", "#c4b393", "seas"),
+    ("H", "#fffaec", "lit lip and crater walls"),
+    ("S", "#bfae8a", "seas"),
+    ("T", "#a8956f", "seas in the limb, crater shadows"),
 ]
+
+MOON_R = 28.0          # the disc; the glow fills the rest of the 64 x 64
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -274,26 +294,41 @@ def _polygon(pts):
 
 # Each shape: f(x, y) <= 1 inside; the seas are their union.
 RABBIT = [
-    _ellipse(23, 40, 8.0, 9.5, -10),                    # body
-    _ellipse(28, 28, 5.6, 5.0, -15),                    # head
-    _ellipse(22, 17, 2.2, 7.5, -28),                    # far ear
-    _ellipse(27, 16, 2.4, 8.0, -12),                    # near ear
-    _ellipse(18, 48, 5.0, 3.0),                         # haunch
-    _capsule(28, 36, 33, 33, 1.5),                      # paws on the handle
-    _capsule(30, 38, 38, 21, 1.4),                      # mallet handle, raised
-    _capsule(34, 18.5, 43, 22.5, 2.4),                  # mallet head, across it
-    _polygon([(38, 44), (53, 44), (52, 50.5), (53, 57), (38, 57), (39, 50.5)]),  # mortar
-    _ellipse(45.5, 44, 6.5, 3.2),                       # mochi heaped in it
-    _ellipse(51, 29, 3.6, 2.8, 20),                     # a small round sea
+    _ellipse(23.5, 38.5, 7.2, 8.3, -12),                # body
+    _ellipse(28.5, 28.0, 5.2, 4.5, -15),                # head
+    _ellipse(21.6, 18.0, 1.9, 6.8, -30),                # far ear, laid back
+    _ellipse(27.6, 16.5, 2.1, 7.2, -8),                 # near ear
+    _ellipse(16.0, 41.0, 2.5, 2.5),                     # tail
+    _ellipse(24.5, 46.6, 6.6, 2.0, -4),                 # hind foot, toes forward
+    _capsule(28, 35, 32.5, 32.5, 1.4),                  # paws on the handle
+    _capsule(30.5, 37, 37, 22.5, 1.3),                  # mallet handle, raised
+    _capsule(33, 20, 41, 23.5, 2.3),                    # mallet head, across it
+    # the bowl: a wide rim, rounded sides, a narrow foot
+    _polygon([(35.0, 40.0), (52.0, 40.0), (51.0, 43.5), (48.5, 46.5), (47.0, 47.5),
+              (47.5, 51.5), (39.5, 51.5), (40.0, 47.5), (38.5, 46.5), (36.0, 43.5)]),
 ]
+# the mochi heaped in the bowl: a pale lump with a dark edge
+MOCHI = _ellipse(43.5, 39.2, 5.2, 2.7)
 EYE = (30, 26)
-# Small craters in the highlands: a shaded lip on the upper left, a lit one on
-# the lower right (top-left corners of the stamp).
-CRATER = ["RR ",
-          "RFH",
-          " HH"]
-CRATERS = [(10, 26), (44, 8), (29, 57), (55, 40), (12, 50)]
+# (centre x, centre y, radius): three rimmed craters, lit from the upper left
+CRATERS = [(45.5, 12.5, 3.3), (11.5, 30.5, 3.0), (30.0, 53.5, 2.6)]
 SEA_CORE = 0.72        # inside this the sea's own tone, out to 1.0 its shore
+
+
+def _crater(px, py):
+    """The crater's tone at (px, py), or None outside every crater."""
+    for cx, cy, r in CRATERS:
+        dx, dy = px - cx, py - cy
+        d = math.hypot(dx, dy)
+        if d > r:
+            continue
+        t = (dx + dy) / (d * math.sqrt(2.0)) if d else 0.0
+        if d > r - 1.2 and t < -0.25:
+            return "T"        # the wall turned from the light
+        if d > r - 1.2 and t > 0.35:
+            return "H"        # the wall that faces it
+        return "R"
+    return None
 
 
 def moon():
@@ -304,28 +339,39 @@ def moon():
         for x in range(n):
             px, py = x + 0.5, y + 0.5
             d = math.hypot(px - c, py - c)
-            cover = max(0.0, min(1.0, c - d + 0.5))
+            cover = max(0.0, min(1.0, MOON_R - d + 0.5))
+            # the limb: distance from a centre moved to the upper left
+            e = math.hypot(px - (c - 2.6), py - (c - 2.6))
+            limb = 2 if e > MOON_R + 0.9 else 1 if e > MOON_R - 2.8 else 0
             sea = min(f(px, py) for f in RABBIT)
-            if cover < 0.15:
-                row += "."
-            elif cover < 0.5:
+            if cover <= 0.0:
+                row += "x" if d < MOON_R + 1.5 else "y" if d < MOON_R + 2.8 else \
+                    "z" if d < c - 0.3 else "."
+            elif cover < 0.45:
                 row += "a"
-            elif cover < 0.9:
+            elif cover < 0.85:
                 row += "b"
             elif (x, y) == EYE:
                 row += "R"
-            elif sea <= SEA_CORE:
-                row += "S"
-            elif sea <= 1.0 or d > c - 2.0:
+            elif MOCHI(px, py) <= 0.62:
                 row += "R"
+            elif MOCHI(px, py) <= 1.0:
+                row += "S"
+            elif sea <= SEA_CORE:
+                row += "T" if limb else "S"
+            elif sea <= 1.0:
+                row += "S" if limb else "R"
+            elif _crater(px, py):
+                row += _crater(px, py)
+            elif limb == 2:
+                row += "D"
+            elif limb == 1:
+                row += "R"
+            elif d > MOON_R - 1.6:
+                row += "H"     # the lip that catches the light
             else:
                 row += "F"
         rows.append(row)
-    for cx, cy in CRATERS:
-        for dy, line in enumerate(CRATER):
-            for dx, ch in enumerate(line):
-                if ch != " ":
-                    rows[cy + dy] = rows[cy + dy][:cx + dx] + ch + rows[cy + dy][cx + dx + 1:]
     return MOON_PALETTE, rows
 
 
@@ -340,43 +386,64 @@ SEGMENTS = {
     5: "afgcd", 6: "afgedc", 7: "abc", 8: "abcdefg", 9: "abcdfg",
 }
 
-# An upright figure 24 x 24 with strokes 4 thick, so that two figures of a
-# pair stand 8 pixels apart and the separator's dots 10 from each: the pairs
-# HH MM SS group.  Rows 4-27 of the tile leave two black rows inside each rim.
-DIGIT_W = DIGIT_H = 24
-STROKE = 4
-DIGIT_TOP = 4
+# An upright figure 24 x 25 with strokes 3 thick, so that two figures of a
+# pair stand 8 pixels apart and the dots 10 from each: the pairs group.
+# Every segment ends in a mitre: where two meet, the pixels on the diagonal through the joint stay
+# dark, so each joint shows a one-pixel gap from its outer corner to its
+# inner one, and at the middle bar's ends the bar comes to a point between
+# the posts.  Rows 3-27 of the tile leave black rows inside each rim.
+DIGIT_W, DIGIT_H = 24, 25
+STROKE = 3
+DIGIT_TOP = 3
 DIGIT_LEFT = 1
-# The italic: how far right each figure row moves.  Every post takes two even
-# steps of four rows; the middle bar takes the odd step, so its ends slope
-# like the posts.
-SLANT = [6] * 3 + [5] * 4 + [4] * 4 + [3] * 2 + [2] * 4 + [1] * 4 + [0] * 3
+# The italic: one pixel to the right every five rows, from the foot up, so
+# each bar stays on one step and every post climbs in even steps.
+SLANT_RUN = 5
+
+
+def slant(y):
+    return (DIGIT_H - 1 - y) // SLANT_RUN
+
+
+def segment_map():
+    """{(x, y): segment letter} of the upright figure; joint pixels that lie
+    as near one segment as another (the mitres) are left out."""
+    h = (STROKE - 1) // 2
+    xl, xr = h, DIGIT_W - 1 - h                          # post centre columns
+    yt, ym, yb = h, (DIGIT_H - 1) // 2, DIGIT_H - 1 - h  # bar centre rows
+    joints = {"TL": (xl, yt), "TR": (xr, yt), "ML": (xl, ym), "MR": (xr, ym),
+              "BL": (xl, yb), "BR": (xr, yb)}
+    ends = {"a": ("TL", "TR"), "g": ("ML", "MR"), "d": ("BL", "BR"),
+            "f": ("TL", "ML"), "b": ("TR", "MR"), "e": ("ML", "BL"), "c": ("MR", "BR")}
+    owner = {}
+    for y in range(DIGIT_H):
+        for x in range(DIGIT_W):
+            for name, (jx, jy) in joints.items():
+                if abs(x - jx) <= h and abs(y - jy) <= h:
+                    # the segment that reaches furthest towards this pixel
+                    # from the joint owns it; a tie is the mitre
+                    reach = []
+                    for seg, (p, q) in ends.items():
+                        if name in (p, q):
+                            ox, oy = joints[q if name == p else p]
+                            ux, uy = (ox > jx) - (ox < jx), (oy > jy) - (oy < jy)
+                            reach.append(((x - jx) * ux + (y - jy) * uy, seg))
+                    reach.sort(reverse=True)
+                    if reach[0][0] > reach[1][0]:
+                        owner[(x, y)] = reach[0][1]
+                    break
+            else:
+                for seg, (p, q) in ends.items():
+                    (ax, ay), (bx, by) = joints[p], joints[q]
+                    if ay == by and abs(y - ay) <= h and ax < x < bx:
+                        owner[(x, y)] = seg
+                    elif ax == bx and abs(x - ax) <= h and ay < y < by:
+                        owner[(x, y)] = seg
+    return owner
 
 
 def upright_digit(d):
-    """Seven-segment figure as a set of (x, y): each segment a bar with
-    bevelled ends, one pixel of dark between neighbours."""
-    half = STROKE / 2.0
-    left, right = half, DIGIT_W - half            # post centre lines
-    top, mid, bottom = half, DIGIT_H / 2.0, DIGIT_H - half   # bar centre lines
-
-    def bar(yc):
-        return {(x, y) for y in range(DIGIT_H) for x in range(DIGIT_W)
-                if abs(y + 0.5 - yc) <= half and
-                left + 1 + abs(y + 0.5 - yc) <= x + 0.5 <= right - 1 - abs(y + 0.5 - yc)}
-
-    def post(xc, y0, y1):
-        return {(x, y) for y in range(DIGIT_H) for x in range(DIGIT_W)
-                if abs(x + 0.5 - xc) <= half and
-                y0 + 1 + abs(x + 0.5 - xc) <= y + 0.5 <= y1 - 1 - abs(x + 0.5 - xc)}
-
-    shapes = {"a": bar(top), "g": bar(mid), "d": bar(bottom),
-              "f": post(left, top, mid), "b": post(right, top, mid),
-              "e": post(left, mid, bottom), "c": post(right, mid, bottom)}
-    on = set()
-    for seg in SEGMENTS[d]:
-        on |= shapes[seg]
-    return on
+    return {p for p, seg in segment_map().items() if seg in SEGMENTS[d]}
 
 
 def clock_tile(w):
@@ -390,7 +457,7 @@ def clock_tile(w):
 def clock_digit(d):
     cv = clock_tile(32)
     for x, y in upright_digit(d):
-        cv.put(DIGIT_LEFT + x + SLANT[y], DIGIT_TOP + y, "G")
+        cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "G")
     return cv.lines()
 
 
@@ -403,21 +470,22 @@ DOT_LEFT = 3          # balances the figure-to-dot gaps on either side
 
 def clock_colon(lit):
     cv = clock_tile(16)
-    for y0 in (5, DIGIT_H - 5 - len(DOT)):   # mirrored about the middle bar
-        shift = int(round(sum(SLANT[y0:y0 + len(DOT)]) / float(len(DOT)) - 0.01))
+    # in the middle of the figures' upper and lower openings, on their slant
+    for y0 in (7 - len(DOT) // 2, DIGIT_H - 1 - 7 - len(DOT) // 2 + 1):
         for dy, row in enumerate(DOT):
             for dx, ch in enumerate(row):
                 if ch == "#":
-                    cv.put(DOT_LEFT + shift + dx, DIGIT_TOP + y0 + dy, "G" if lit else "g")
+                    cv.put(DOT_LEFT + slant(y0 + dy) + dx, DIGIT_TOP + y0 + dy,
+                           "G" if lit else "g")
     return cv.lines()
 
 
 LETTERS = {
-    "A": [" ### ", "#   #", "#   #", "#####", "#   #", "#   #", "#   #"],
-    "P": ["#### ", "#   #", "#   #", "#### ", "#    ", "#    ", "#    "],
-    "M": ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
+    "A": [" ## ", "#  #", "#  #", "####", "#  #", "#  #", "#  #"],
+    "P": ["### ", "#  #", "#  #", "### ", "#   ", "#   ", "#   "],
+    "M": ["#     #", "##   ##", "# # # #", "#  #  #", "#     #", "#     #", "#     #"],
 }
-BADGE_W, BADGE_H, BADGE_LEFT = 13, 11, 2
+BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 1
 
 
 def clock_badge(text, upper):
