@@ -188,12 +188,30 @@ EYES = {
                    "eeeee",
                    "eeiie",
                    " eee "],
-    "far": [" ee ",               # the eye turned away in a glance
-            "ewee",
-            "ewee",
-            "eeee",
-            "eiie",
-            " ee "],
+    "far_l": [" ee ",             # glancing to the viewer's left: the
+              "ewee",             # eye on that side, turned with the head
+              "ewee",
+              "eeee",
+              "iiee",
+              " ee "],
+    "look_l": [" eee ",           # ...and the other
+               "eweee",
+               "eweee",
+               "eeeee",
+               "eiiee",
+               " eee "],
+    "look_r": [" eee ",           # glancing right, mirrored lights
+               "eeewe",
+               "eeewe",
+               "eeeee",
+               "eeiie",
+               " eee "],
+    "far_r": [" ee ",
+              "eewe",
+              "eewe",
+              "eeee",
+              "eeii",
+              " ee "],
     "closed": ["     ",       # a lid, flat, with one lash at the outer corner
                "     ",
                "     ",
@@ -656,15 +674,22 @@ def draw_character(pose, build=FRAME_BUILD):
                 c = cv.get(px, py + 1)
                 cv.put(px, py + 1, ramp[max(1, ramp.index(c) - 1)])
 
-    # the shine stays inside the outline, however flat the body is squashed
-    sx0 = int(round(cx + shear(top) - rx * 0.58 + turn * 0.5))
+    # the shine stays inside the outline, however flat the body is squashed;
+    # in a glance it slides with the face, but never off the skin
     sy0 = int(round(top + height * 0.14))
-    for dy, row in enumerate(SHINE):
-        for dx, ch in enumerate(row):
-            x, y = sx0 + dx, sy0 + dy
-            if ch != " " and on_body(x, y) and not any(
-                    (x + i, y + j) in outline for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
-                cv.put(x, y, ch)
+    sx0 = int(round(cx + shear(sy0) - rx * 0.58 + turn * 0.5))
+
+    def shine_fits(x, y):
+        return on_body(x, y) and not any(
+            (x + i, y + j) in outline for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+    spots = [(sx0 + dx, sy0 + dy) for dy, row in enumerate(SHINE)
+             for dx, ch in enumerate(row) if ch != " "]
+    while not all(shine_fits(x, y) for x, y in spots) and sx0 < cx:
+        sx0 += 1
+        spots = [(x + 1, y) for x, y in spots]
+    for x, y in spots:
+        if shine_fits(x, y):
+            cv.put(x, y, "w")
 
     # face: spacing and height follow the squash and stretch
     gap = max(2, int(rx * 0.3))
@@ -678,13 +703,23 @@ def draw_character(pose, build=FRAME_BUILD):
     eye = EYES[eyes]
     ew = len(eye[0])
     ex = int(cx) - gap - ew          # left eye; the right one mirrors it
-    far = EYES["far"] if eyes == "open" and turn else None
     left_eye, right_eye = eye, flipped(eye) if eyes in ("squeeze", "closed") else eye
     lx0, rx0 = ex + fdx, size - ex - ew + fdx
-    if far and turn < 0:              # looking to the viewer's left
-        right_eye, rx0 = far, rx0 - 1 + 1
-    elif far and turn > 0:
-        left_eye, lx0 = far, lx0 + 1
+    if eyes == "open" and turn:
+        # a glance: the eye on the side looked toward turns with the head's
+        # curve and narrows; in both, the glint and the iris's reflection
+        # slide toward the look
+        if turn < 0:
+            left_eye, right_eye = EYES["far_l"], EYES["look_l"]
+            lx0 += 1
+        else:
+            left_eye, right_eye = EYES["look_r"], EYES["far_r"]
+    # the eyes stay two pixels of skin inside the outline, however far they turn
+    rows = range(ey, ey + len(eye))
+    left_edge = max(min(x for x in range(size) if body[y][x]) for y in rows)
+    right_edge = min(max(x for x in range(size) if body[y][x]) for y in rows)
+    shift = max(0, left_edge + 3 - lx0) - max(0, rx0 + len(right_eye[0]) - 1 - (right_edge - 3))
+    lx0, rx0, fdx = lx0 + shift, rx0 + shift, fdx + shift
     cv.stamp(lx0, ey, left_eye)
     cv.stamp(rx0, ey, right_eye)
     if build.rich or build.soften:      # the eyes' round corners, half way to the skin
@@ -693,7 +728,7 @@ def draw_character(pose, build=FRAME_BUILD):
                 for x in (0, len(e[0]) - 1):
                     if e[y][x] == " " and "e" in e[y] and cv.get(x0 + x, ey + y) in "lcbnmqsd":
                         cv.put(x0 + x, ey + y, "E")
-    cdx = int(round(turn * 0.67)) + int(round(shear(ey + 6)))
+    cdx = int(round(turn * 0.67)) + int(round(shear(ey + 6))) + shift
     chx = ex - 1
     cy_cheek = ey + len(eye) + (1 if height >= 25 else 0)   # just under the eye
     cv.stamp(chx + cdx, cy_cheek, CHEEK)
@@ -766,8 +801,8 @@ def character_frames():
     # a glance: the face turns three pixels (two, and one more with the
     # lean), the specks and the shine turn with it, the far eye
     # narrows, the crown leans after the look and the sprout lags behind
-    f["402"] = P(face_dx=-2, lean=-1, sprout="right", arm_l="low")
-    f["403"] = P(face_dx=2, lean=1, sprout="left", arm_r="low")
+    f["402"] = P(face_dx=-2, lean=-2, sprout="right", arm_l="low")
+    f["403"] = P(face_dx=2, lean=2, sprout="left", arm_r="low")
     return f
 
 
