@@ -51,7 +51,7 @@ CHAR_PALETTE = [
 # only what a small picture can show.  The 256-colour image gets a shade
 # between every two steps of the ramp, for smoother turns and edges.
 ICON_PALETTE = [("_", "none", "transparent")] + [
-    e for e in CHAR_PALETTE[1:] if e[0] not in "aRtEuk"]
+    e for e in CHAR_PALETTE[1:] if e[0] not in "aRtEk"]
 ICON_PALETTE_RICH = [("_", "none", "transparent")] + [
     e for e in CHAR_PALETTE[1:] if e[0] not in "k"] + [
     ("c", "#f9e3cb", "body, between lit and body"),
@@ -128,13 +128,13 @@ def sphere_shade(cx, cy, rx, ry_top, ry_bot, bands):
     return f
 
 
-def mochi(cx, cy, rx, ry_top, ry_bot):
-    """Soft dome on a flattened base."""
+def mochi(cx, cy, rx, ry_top, ry_bot, base=2.25):
+    """Soft dome on a flattened base (base 2 is a plain ellipse)."""
     def inside(x, y):
         nx = abs(x - cx) / rx
         if y < cy:
             return nx ** 2.0 + ((cy - y) / ry_top) ** 2.0 <= 1.0
-        return nx ** 2.25 + ((y - cy) / ry_bot) ** 2.25 <= 1.0
+        return nx ** base + ((y - cy) / ry_bot) ** base <= 1.0
     return inside
 
 
@@ -317,7 +317,7 @@ class Pose:
 class Build:
     """Where and how big the character is drawn (frames vs. icon)."""
     def __init__(self, size=40, ground=36.0, rx=14.0, height=23.0,
-                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False, shadow=True):
+                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False, shadow=True, base=2.25):
         self.size = size
         self.rich = rich          # the 256-colour icon's extra in-between tones
         self.rim = rim            # sky light along the shadowed edge
@@ -328,6 +328,7 @@ class Build:
         self.bands = bands
         self.background = background
         self.shadow = shadow      # a ground shadow under the feet
+        self.base = base          # how flat the base sits (2 = round)
 
 
 FRAME_BUILD = Build()
@@ -409,7 +410,7 @@ def draw_character(pose, build=FRAME_BUILD):
     cv = Canvas(size, size, build.background)
     sq = pose.squash
     # squashed wider, but never so wide that the arms lose their room beside it
-    rx = min(build.rx + 0.6 * sq, build.size / 2.0 - 5.0)
+    rx = min(build.rx + 0.6 * sq, max(build.rx, build.size / 2.0 - 5.0))
     height = build.height - 1.0 * sq
     bottom = build.ground - pose.lift
     top = bottom - height
@@ -439,7 +440,7 @@ def draw_character(pose, build=FRAME_BUILD):
 
     # body and arms share one outline: an arm grows out of the side with no
     # seam, and the part of it behind the body is never drawn
-    dome = mochi(cx, cy, rx, ry_top, ry_bot)
+    dome = mochi(cx, cy, rx, ry_top, ry_bot, build.base)
     body = mask_of(size, size, lambda x, y: dome(x - shear(y), y))
     even_runs(body, int(cy))
     arm_fill = {}
@@ -815,11 +816,17 @@ FRAME_TITLES = {"000": "resting", "102": "wave: up", "103": "wave: down",
 # Icon
 
 
+# the 16-colour icon has no in-between tones: a smaller lit cap, so the
+# light is graded rather than one flat slab
+ICON_BANDS = [(0.86, "l"), (0.58, "b"), (0.32, "m"), (0.08, "s"), (-9, "d")]
+
+
 def icon_32(rich):
-    build = Build(size=32, ground=31.0, rx=14.5, height=24.0,
-                  bands=BODY_BANDS_RICH if rich else BODY_BANDS, background="_",
-                  rim=rich, soften=False, rich=rich, shadow=False)
-    return draw_character(Pose(arm_l=None, arm_r=None, feet=None), build).lines()
+    build = Build(size=32, ground=30.5, rx=14.0, height=24.0,
+                  bands=BODY_BANDS_RICH if rich else ICON_BANDS, background="_",
+                  rim=rich, soften=False, rich=rich, shadow=False, base=2.0)
+    return draw_character(Pose(arm_l=None, arm_r=None, feet=None, specks=False),
+                          build).lines()
 
 
 ICON_16 = [               # drawn by hand; too small to compose
@@ -828,16 +835,16 @@ ICON_16 = [               # drawn by hand; too small to compose
     "______gGg_______",
     "____OOOGOooo____",
     "__OObbbbbbbmoo__",
-    "_Obbwllllbbbmmo_",
-    "_Oblwllllbbbmso_",
+    "_Obwlllllbbbmmo_",
+    "_Obllllllbbbmso_",
     "_Oblwellbbwemso_",
     "_Obleelbbbeemso_",
     "_Obbeebrrbeemso_",
     "_Obppbbbbmmppso_",
     "_ombbbbbmmmmsso_",
     "__ommmmmmsssdo__",
-    "___oossssdddo___",
-    "_____oooooo_____",
+    "___uossssdddu___",
+    "_____uuuuuu_____",
     "________________",
 ]
 
