@@ -292,7 +292,7 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
 }
 WAVE_HANDS = {    # rows the hand rises over the shoulder, pixels out from the shoulder
     "wave": (9.0, 1.5),
-    "wave_in": (9.5, -0.5),
+    "wave_in": (9.3, -2.2),
 }
 ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
