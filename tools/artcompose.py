@@ -426,10 +426,11 @@ def draw_character(pose, build=FRAME_BUILD):
     if build.shadow:
         srx = (rx - 2.5) * (1.0 - 0.045 * pose.lift)
         for y in range(int(build.ground) - 1, size):
-            for x in range(size):
-                if ((x + 0.5 - cx - 0.5 * pose.lean) / srx) ** 2 + \
-                        ((y + 0.5 - build.ground - 1.4) / 1.9) ** 2 <= 1.0:
-                    cv.put(x, y, "k")
+            xs = [x for x in range(size)
+                  if ((x + 0.5 - cx - 0.5 * pose.lean) / srx) ** 2 +
+                  ((y + 0.5 - build.ground - 1.4) / 1.9) ** 2 <= 1.0]
+            for x in xs if len(xs) >= 5 else ():     # no lone pixel at its tips
+                cv.put(x, y, "k")
 
     # feet, behind the body (drawn once the body is known)
     feet = []
@@ -600,7 +601,8 @@ def draw_character(pose, build=FRAME_BUILD):
             else:
                 cv.put(x, y, "s" if foot(x, y - 1) else "m")
     for (x, y) in outline:
-        if y > cy + 2 and cv.get(x, y) == "o" and not solid(x, y + 1) and not foot(x, y + 1):
+        if y > cy + 2 and cv.get(x, y) == "o" and not solid(x, y + 1) and not foot(x, y + 1) \
+                and normal(x, y)[1] > 0.5:
             cv.put(x, y, "u")
 
     if build.rich:
@@ -664,7 +666,7 @@ def draw_character(pose, build=FRAME_BUILD):
 
     # potato: a few shallow eyes in the skin, which turn with the face
     if pose.specks:
-        for u, v, n in ((0.50, -0.56, 2), (-0.62, 0.42, 1), (0.40, 0.62, 2)):
+        for u, v, n in ((0.50, -0.56, 2), (-0.62, 0.42, 1)):
             px = int(round(cx + shear(cy + v * ry_top) + u * rx + turn * 0.7))
             py = int(round(cy + v * (ry_top if v < 0 else ry_bot)))
             for k in range(n):
