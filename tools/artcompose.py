@@ -763,9 +763,10 @@ def seal_pockets(cv, bg):
 def character_frames():
     P = Pose
     f = {"000": P()}
-    # a wave, one happy face throughout: the body leans into the raised arm
-    # and the sprout lags; the arm drops well down and goes up again (and
-    # comes down in the resting frame that follows)
+    # a wave, one happy face throughout: the arm stays up and the hand
+    # swings out, in over the shoulder and out again; the body leans against
+    # the swing and the sprout lags (the arm comes down in the resting frame
+    # that follows)
     f["102"] = P(arm_r="wave", lean=-1, eyes="happy", mouth="open", sprout="left")
     f["103"] = P(arm_r="wave_in", arm_l="low", lean=1, eyes="happy", mouth="open",
                  sprout="right")
@@ -801,9 +802,9 @@ def character_frames():
         f["%03d" % (202 + n)] = P(lift=lift, squash=sq, lean=lean, eyes=eyes, mouth=mouth,
                                   arm_l=al, arm_r=ar, feet=feet, sprout=sprout)
     f["302"] = P(eyes="closed", squash=0.8, sprout="lean")   # settles as the lids fall
-    # a glance: the face turns three pixels (two, and one more with the
-    # lean), the specks and the shine turn with it, the far eye
-    # narrows, the crown leans after the look and the sprout lags behind
+    # a glance: the body tilts two pixels toward the look, the face, specks,
+    # shine and the eyes' lights turn with it, the eye on that side narrows
+    # and the sprout lags behind
     f["402"] = P(face_dx=-2, lean=-2, sprout="right", arm_l="low")
     f["403"] = P(face_dx=2, lean=2, sprout="left", arm_r="low")
     return f
