@@ -28,6 +28,8 @@ CHAR_PALETTE = [
     ("o", "#482937", "outline"),
     ("O", "#96574f", "outline, lit side"),
     ("a", "#2a171d", "outline, softened corner"),
+    ("u", "#5e3444", "outline underneath, lifted off the night"),
+    ("k", "#1a1020", "ground shadow"),
     ("l", "#fff2df", "body, lit"),
     ("b", "#f4d5b6", "body"),
     ("m", "#e7b79a", "body shade"),
@@ -49,8 +51,9 @@ CHAR_PALETTE = [
 # only what a small picture can show.  The 256-colour image gets a shade
 # between every two steps of the ramp, for smoother turns and edges.
 ICON_PALETTE = [("_", "none", "transparent")] + [
-    e for e in CHAR_PALETTE[1:] if e[0] not in "aRtE"]
-ICON_PALETTE_RICH = [("_", "none", "transparent")] + CHAR_PALETTE[1:] + [
+    e for e in CHAR_PALETTE[1:] if e[0] not in "aRtEk"]
+ICON_PALETTE_RICH = [("_", "none", "transparent")] + [
+    e for e in CHAR_PALETTE[1:] if e[0] not in "k"] + [
     ("c", "#f9e3cb", "body, between lit and body"),
     ("n", "#eec6a7", "body, between body and shade"),
     ("q", "#dfa98f", "body, between shade and deep shade"),
@@ -125,13 +128,13 @@ def sphere_shade(cx, cy, rx, ry_top, ry_bot, bands):
     return f
 
 
-def mochi(cx, cy, rx, ry_top, ry_bot):
-    """Soft dome on a flattened base."""
+def mochi(cx, cy, rx, ry_top, ry_bot, base=2.25):
+    """Soft dome on a flattened base (base 2 is a plain ellipse)."""
     def inside(x, y):
         nx = abs(x - cx) / rx
         if y < cy:
             return nx ** 2.0 + ((cy - y) / ry_top) ** 2.0 <= 1.0
-        return nx ** 2.6 + ((y - cy) / ry_bot) ** 2.6 <= 1.0
+        return nx ** base + ((y - cy) / ry_bot) ** base <= 1.0
     return inside
 
 
@@ -185,17 +188,35 @@ EYES = {
                    "eeeee",
                    "eeiie",
                    " eee "],
-    "far": [" ee ",               # the eye turned away in a glance
-            "ewee",
-            "ewee",
-            "eeee",
-            "eiie",
-            " ee "],
-    "closed": ["     ",
+    "far_l": [" ee ",             # glancing to the viewer's left: the
+              "ewee",             # eye on that side, turned with the head
+              "ewee",
+              "eeee",
+              "iiee",
+              " ee "],
+    "look_l": [" eee ",           # ...and the other
+               "eweee",
+               "eweee",
+               "eeeee",
+               "eiiee",
+               " eee "],
+    "look_r": [" eee ",           # glancing right, mirrored lights
+               "eeewe",
+               "eeewe",
+               "eeeee",
+               "eeiie",
+               " eee "],
+    "far_r": [" ee ",
+              "eewe",
+              "eewe",
+              "eeee",
+              "eeii",
+              " ee "],
+    "closed": ["     ",       # a lid, flat, with one lash at the outer corner
                "     ",
                "     ",
-               "e   e",
-               " eee ",
+               " eeee",
+               "e    ",
                "     "],
     "happy": ["     ",
               " eee ",
@@ -266,7 +287,12 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "half": 25,
     "up": 48,
     "high": 65,
-    "wave": 62,
+    "wave": 58,        # the waving hand swings out...
+    "wave_in": 84,     # ...and back over the shoulder
+}
+WAVE_HANDS = {    # rows the hand rises over the shoulder, pixels out from the shoulder
+    "wave": (9.0, 1.5),
+    "wave_in": (9.3, -2.2),
 }
 ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
@@ -291,7 +317,7 @@ class Pose:
 class Build:
     """Where and how big the character is drawn (frames vs. icon)."""
     def __init__(self, size=40, ground=36.0, rx=14.0, height=23.0,
-                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False):
+                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False, shadow=True, base=2.25):
         self.size = size
         self.rich = rich          # the 256-colour icon's extra in-between tones
         self.rim = rim            # sky light along the shadowed edge
@@ -301,6 +327,8 @@ class Build:
         self.height = height
         self.bands = bands
         self.background = background
+        self.shadow = shadow      # a ground shadow under the feet
+        self.base = base          # how flat the base sits (2 = round)
 
 
 FRAME_BUILD = Build()
@@ -381,7 +409,8 @@ def draw_character(pose, build=FRAME_BUILD):
     cx = size / 2.0               # even sizes: mirror line between two columns
     cv = Canvas(size, size, build.background)
     sq = pose.squash
-    rx = build.rx + 0.6 * sq
+    # squashed wider, but never so wide that the arms lose their room beside it
+    rx = min(build.rx + 0.6 * sq, max(build.rx, build.size / 2.0 - 5.0))
     height = build.height - 1.0 * sq
     bottom = build.ground - pose.lift
     top = bottom - height
@@ -392,23 +421,28 @@ def draw_character(pose, build=FRAME_BUILD):
     def shear(y):        # the crown leans, the base stays put
         return pose.lean * max(0.0, min(1.0, (bottom - y) / height))
 
-    # feet, behind the body
+    # a soft shadow on the ground, smaller the higher the body floats; the
+    # night is black, so it is a dark plum that never matches the key
+    if build.shadow:
+        srx = (rx - 2.5) * (1.0 - 0.045 * pose.lift)
+        for y in range(int(build.ground) - 1, size):
+            xs = [x for x in range(size)
+                  if ((x + 0.5 - cx - 0.5 * pose.lean) / srx) ** 2 +
+                  ((y + 0.5 - build.ground - 1.4) / 1.9) ** 2 <= 1.0]
+            for x in xs if len(xs) >= 5 else ():     # no lone pixel at its tips
+                cv.put(x, y, "k")
+
+    # feet, behind the body (drawn once the body is known)
+    feet = []
     if pose.feet:
         fy, fr = (bottom + 0.2, 1.9) if pose.feet == "down" else (bottom - 0.6, 1.6)
         for side in (-1, 1):
-            fx = cx + side * (5.5 + 0.4 * sq)
-            blob(cv, ellipse(fx, fy, 3.1, fr),
-                 sphere_shade(fx, fy - 1.5, 3.0, 2.0, 2.0, [(0.5, "s"), (-9, "d")]))
+            feet.append(ellipse(cx + side * (5.5 + 0.4 * sq), fy, 3.1, fr))
 
     # body and arms share one outline: an arm grows out of the side with no
     # seam, and the part of it behind the body is never drawn
-    dome = mochi(cx, cy, rx, ry_top, ry_bot)
-    # a potato is never quite round: one low lump on the viewer's right
-    lump = ellipse(cx + rx * 0.6, cy + ry_bot * 0.55, rx * 0.4, ry_bot * 0.42)
-
-    def shape(x, y):
-        return dome(x, y) or lump(x, y)
-    body = mask_of(size, size, lambda x, y: shape(x - shear(y), y))
+    dome = mochi(cx, cy, rx, ry_top, ry_bot, build.base)
+    body = mask_of(size, size, lambda x, y: dome(x - shear(y), y))
     even_runs(body, int(cy))
     arm_fill = {}
     front = {}
@@ -424,10 +458,12 @@ def draw_character(pose, build=FRAME_BUILD):
         return "m" if side < 0 else "s"
 
     sy = int(cy) + 1.5 + 0.25 * sq           # shoulder height, at the widest row
-    mitt_rx, mitt_ry = 2.2 + 0.15 * sq, 2.1 - 0.12 * sq   # squashes with the body
     for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)):
         if not arm:
             continue
+        mitt_rx, mitt_ry = 2.2 + 0.15 * sq, 2.1 - 0.12 * sq   # squashes with the body
+        if arm.startswith("wave"):      # an open hand, waving
+            mitt_rx, mitt_ry = 2.6, 2.6
         # a raised arm shows from higher up the side, where the body has
         # already turned in, so the hand can rise clear of the crown
         ay = sy - max(0.0, ARMS[arm] - 20) / 45.0 * 2.5
@@ -444,6 +480,22 @@ def draw_character(pose, build=FRAME_BUILD):
                   if not body[y][x] and (limb(x + 0.5, y + 0.5) or mitt(x + 0.5, y + 0.5))]
             return hx, hy, mitt, px
 
+        if arm in WAVE_HANDS:
+            # a waving hand held up beside the head: placed, not reached,
+            # so the swing between frames is exactly what is drawn
+            rise, out = WAVE_HANDS[arm]
+            hy = ay - rise
+            hx = edge + side * out
+            hx = max(2.5 + mitt_rx, min(size - 2.5 - mitt_rx, hx))
+            limb = thick_segment(edge - side * 1.0, ay + 1.0, hx, hy + 1.5, 1.95)
+            mitt = ellipse(hx, hy, mitt_rx, mitt_ry)
+            # the arm and hand are held up in front of the body's edge,
+            # outlined whole, so they read against the head
+            for y in range(size):
+                for x in range(size):
+                    if mitt(x + 0.5, y + 0.5) or limb(x + 0.5, y + 0.5):
+                        front[(x, y)] = arm_tone(x, y, hx, hy, side)
+            continue
         reach = 1.0     # out until the arm shows its full size
         while True:
             hx, hy, mitt, px = place(reach)
@@ -451,7 +503,7 @@ def draw_character(pose, build=FRAME_BUILD):
                 break
             reach += 0.25
         # a raised arm reaches further, so the hand clears the shoulder
-        reach += max(0.0, ARMS[arm] - 15) / 50.0 * 2.5 + (1.5 if arm == "wave" else 0.0)
+        reach += max(0.0, ARMS[arm] - 15) / 50.0 * 2.5 + (1.5 if arm.startswith("wave") else 0.0)
         hx, hy, mitt, px = place(reach)
         while any(x < 2 or y < 2 or x >= size - 2 for x, y in px) and reach > -1:
             reach -= 0.25     # keep clear of the frame's margin
@@ -468,6 +520,19 @@ def draw_character(pose, build=FRAME_BUILD):
     # what each arm shows, beside the body or pressed in front of it
     cv.arm_area = tuple(sum(1 for (x, y) in list(arm_fill) + list(front) if (x < cx) == (side < 0))
                         if arm else 0 for side, arm in ((-1, pose.arm_l), (1, pose.arm_r)))
+
+    # close the armpits: no notch of night between an arm's underside and
+    # the body (a 3x3 closing of the silhouette, near the arms only)
+    def solid0(x, y):
+        return 0 <= x < size and 0 <= y < size and (body[y][x] or (x, y) in arm_fill)
+    grown = {(x, y) for y in range(size) for x in range(size)
+             if any(solid0(x + i, y + j) for i in (-1, 0, 1) for j in (-1, 0, 1))}
+    near_arm = {(x + i, y + j) for (x, y) in arm_fill for i in (-2, -1, 0, 1, 2)
+                for j in (-2, -1, 0, 1, 2)}
+    for (x, y) in sorted(near_arm):
+        if 0 <= x < size and 0 <= y < size and not solid0(x, y) and all(
+                (x + i, y + j) in grown for i in (-1, 0, 1) for j in (-1, 0, 1)):
+            arm_fill[(x, y)] = "s" if x < cx else "d"
 
     def solid(x, y):
         return 0 <= x < size and 0 <= y < size and (body[y][x] or (x, y) in arm_fill)
@@ -520,6 +585,25 @@ def draw_character(pose, build=FRAME_BUILD):
             elif build.rim and min(near) < -0.45 and c in "sqd" and body[y][x] \
                     and y < bottom - 2.5 and x > cx + shear(y) + rx * 0.55:
                 cv.put(x, y, "R")
+
+    # the feet peep out under the body: lit along the top where the body's
+    # light spills on them, outlined a step lighter than the body so the
+    # underside holds against the black night
+    def foot(x, y):
+        return any(f(x + 0.5, y + 0.5) for f in feet) and not solid(x, y)
+    for y in range(size):
+        for x in range(size):
+            if not foot(x, y):
+                continue
+            if not all(foot(x + i, y + j) or solid(x + i, y + j)
+                       for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                cv.put(x, y, "u")
+            else:
+                cv.put(x, y, "s" if foot(x, y - 1) else "m")
+    for (x, y) in outline:
+        if y > cy + 2 and cv.get(x, y) == "o" and not solid(x, y + 1) and not foot(x, y + 1) \
+                and normal(x, y)[1] > 0.5:
+            cv.put(x, y, "u")
 
     if build.rich:
         # more colours: the outline turns from lit to dark through a middle
@@ -582,7 +666,7 @@ def draw_character(pose, build=FRAME_BUILD):
 
     # potato: a few shallow eyes in the skin, which turn with the face
     if pose.specks:
-        for u, v, n in ((0.50, -0.56, 2), (-0.62, 0.42, 1), (0.40, 0.62, 2)):
+        for u, v, n in ((0.50, -0.56, 2), (-0.62, 0.42, 1)):
             px = int(round(cx + shear(cy + v * ry_top) + u * rx + turn * 0.7))
             py = int(round(cy + v * (ry_top if v < 0 else ry_bot)))
             for k in range(n):
@@ -593,15 +677,22 @@ def draw_character(pose, build=FRAME_BUILD):
                 c = cv.get(px, py + 1)
                 cv.put(px, py + 1, ramp[max(1, ramp.index(c) - 1)])
 
-    # the shine stays inside the outline, however flat the body is squashed
-    sx0 = int(round(cx + shear(top) - rx * 0.58 + turn * 0.5))
+    # the shine stays inside the outline, however flat the body is squashed;
+    # in a glance it slides with the face, but never off the skin
     sy0 = int(round(top + height * 0.14))
-    for dy, row in enumerate(SHINE):
-        for dx, ch in enumerate(row):
-            x, y = sx0 + dx, sy0 + dy
-            if ch != " " and on_body(x, y) and not any(
-                    (x + i, y + j) in outline for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
-                cv.put(x, y, ch)
+    sx0 = int(round(cx + shear(sy0) - rx * 0.58 + turn * 0.5))
+
+    def shine_fits(x, y):
+        return on_body(x, y) and not any(
+            (x + i, y + j) in outline for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+    spots = [(sx0 + dx, sy0 + dy) for dy, row in enumerate(SHINE)
+             for dx, ch in enumerate(row) if ch != " "]
+    while not all(shine_fits(x, y) for x, y in spots) and sx0 < cx:
+        sx0 += 1
+        spots = [(x + 1, y) for x, y in spots]
+    for x, y in spots:
+        if shine_fits(x, y):
+            cv.put(x, y, "w")
 
     # face: spacing and height follow the squash and stretch
     gap = max(2, int(rx * 0.3))
@@ -615,13 +706,23 @@ def draw_character(pose, build=FRAME_BUILD):
     eye = EYES[eyes]
     ew = len(eye[0])
     ex = int(cx) - gap - ew          # left eye; the right one mirrors it
-    far = EYES["far"] if eyes == "open" and turn else None
-    left_eye, right_eye = eye, flipped(eye) if eyes == "squeeze" else eye
+    left_eye, right_eye = eye, flipped(eye) if eyes in ("squeeze", "closed") else eye
     lx0, rx0 = ex + fdx, size - ex - ew + fdx
-    if far and turn < 0:              # looking to the viewer's left
-        right_eye, rx0 = far, rx0 - 1 + 1
-    elif far and turn > 0:
-        left_eye, lx0 = far, lx0 + 1
+    if eyes == "open" and turn:
+        # a glance: the eye on the side looked toward turns with the head's
+        # curve and narrows; in both, the glint and the iris's reflection
+        # slide toward the look
+        if turn < 0:
+            left_eye, right_eye = EYES["far_l"], EYES["look_l"]
+            lx0 += 1
+        else:
+            left_eye, right_eye = EYES["look_r"], EYES["far_r"]
+    # the eyes stay two pixels of skin inside the outline, however far they turn
+    rows = range(ey, ey + len(eye))
+    left_edge = max(min(x for x in range(size) if body[y][x]) for y in rows)
+    right_edge = min(max(x for x in range(size) if body[y][x]) for y in rows)
+    shift = max(0, left_edge + 3 - lx0) - max(0, rx0 + len(right_eye[0]) - 1 - (right_edge - 3))
+    lx0, rx0, fdx = lx0 + shift, rx0 + shift, fdx + shift
     cv.stamp(lx0, ey, left_eye)
     cv.stamp(rx0, ey, right_eye)
     if build.rich or build.soften:      # the eyes' round corners, half way to the skin
@@ -630,26 +731,47 @@ def draw_character(pose, build=FRAME_BUILD):
                 for x in (0, len(e[0]) - 1):
                     if e[y][x] == " " and "e" in e[y] and cv.get(x0 + x, ey + y) in "lcbnmqsd":
                         cv.put(x0 + x, ey + y, "E")
-    cdx = int(round(turn * 0.67)) + int(round(shear(ey + 6)))
+    cdx = int(round(turn * 0.67)) + int(round(shear(ey + 6))) + shift
     chx = ex - 1
     cy_cheek = ey + len(eye) + (1 if height >= 25 else 0)   # just under the eye
     cv.stamp(chx + cdx, cy_cheek, CHEEK)
     cv.stamp(size - chx - len(CHEEK[0]) + cdx, cy_cheek, flipped(CHEEK))
     mouth = MOUTHS[pose.mouth]
     cv.stamp((size - len(mouth[0])) // 2 + fdx, ey + 4, mouth)
+    seal_pockets(cv, build.background)
     return cv
+
+
+def seal_pockets(cv, bg):
+    """No scrap of background shut inside the figure: the saver would show
+    the night through it.  Such a pocket takes the dark outline's colour."""
+    seen = set()
+    todo = [(x, y) for x in range(cv.w) for y in (0, cv.h - 1)] + \
+           [(x, y) for y in range(cv.h) for x in (0, cv.w - 1)]
+    while todo:
+        x, y = todo.pop()
+        if (x, y) in seen or cv.get(x, y) != bg:
+            continue
+        seen.add((x, y))
+        todo += [(x + 1, y), (x - 1, y), (x, y + 1), (x, y - 1)]
+    for y in range(cv.h):
+        for x in range(cv.w):
+            if cv.get(x, y) == bg and (x, y) not in seen:
+                cv.put(x, y, "o")
 
 
 def character_frames():
     P = Pose
     f = {"000": P()}
-    # a wave, one happy face throughout: the body leans into the raised arm
-    # and the sprout lags; the arm drops well down and goes up again (and
-    # comes down in the resting frame that follows)
-    f["102"] = P(arm_r="wave", lean=1, eyes="happy", mouth="open", sprout="left")
-    f["103"] = P(arm_r="low", arm_l="low", squash=0.5, eyes="happy", mouth="open",
+    # a wave, one happy face throughout: the arm stays up and the hand
+    # swings out, in over the shoulder and out again; the body leans against
+    # the swing and the sprout lags (the arm comes down in the resting frame
+    # that follows)
+    f["102"] = P(arm_r="wave", lean=-1, eyes="happy", mouth="open", sprout="left")
+    f["103"] = P(arm_r="wave_in", arm_l="low", lean=1, eyes="happy", mouth="open",
                  sprout="right")
-    f["104"] = P(arm_r="wave", arm_l="low", lean=1, eyes="happy", mouth="open", sprout="up")
+    f["104"] = P(arm_r="wave", arm_l="low", lean=-1, eyes="happy", mouth="open",
+                 sprout="up")
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout bends its own way.
@@ -657,16 +779,16 @@ def character_frames():
         # lift, squash, lean, eyes, mouth, arm_l, arm_r, feet, sprout
         (0, 1.5, 0, "open", "w", "low", "rest", "down", "up"),             # 202 crouch
         (0, 3.5, -1, "squeeze", "o", "rest", "low", "down", "flat"),       # 203 wind-up
-        (3, -3.0, 1, "open", "open", "up", "high", "down", "flat"),        # 204 launch
-        (7, -1.5, 1, "happy", "open", "high", "up", "tucked", "flat"),     # 205 rising
-        (9, 0.5, 0, "happy", "open", "half", "out", "tucked", "up"),       # 206 apex
-        (8, 0.0, -1, "happy", "open", "out", "half", "tucked", "tall"),    # 207 turning
+        (0, -3.0, 1, "open", "open", "up", "high", "down", "flat"),        # 204 launch
+        (6, -1.5, 1, "happy", "open", "high", "up", "tucked", "flat"),     # 205 rising
+        (9, -0.5, 0, "happy", "open", "half", "low", "tucked", "up"),      # 206 apex
+        (8, -0.5, -1, "happy", "open", "low", "half", "tucked", "tall"),   # 207 turning
         (4, -2.0, -1, "open", "o", "up", "half", "down", "right"),         # 208 falling
         (0, 4.0, 0, "squeeze", "w", "low", "rest", "down", "flat"),        # 209 impact
         (0, -1.5, 1, "open", "smile", "out", "half", "down", "tall"),      # 210 rebound
         (0, 1.0, 0, "open", "w", "rest", "low", "down", "up"),             # 211
         (0, 2.5, 1, "squeeze", "o", "low", "rest", "down", "flat"),        # 212 wind-up
-        (3, -2.0, -1, "open", "open", "high", "up", "down", "flat"),       # 213 launch
+        (0, -2.0, -1, "open", "open", "high", "up", "down", "flat"),       # 213 launch
         (5, 0.0, -1, "happy", "open", "half", "out", "tucked", "right"),   # 214 apex
         (2, -1.0, 0, "open", "o", "out", "half", "down", "tall"),          # 215 falling
         (0, 3.0, 0, "squeeze", "w", "rest", "low", "down", "flat"),        # 216 landing
@@ -679,12 +801,12 @@ def character_frames():
     for n, (lift, sq, lean, eyes, mouth, al, ar, feet, sprout) in enumerate(hop):
         f["%03d" % (202 + n)] = P(lift=lift, squash=sq, lean=lean, eyes=eyes, mouth=mouth,
                                   arm_l=al, arm_r=ar, feet=feet, sprout=sprout)
-    f["302"] = P(eyes="closed")
-    # a glance: the face turns three pixels (two, and one more with the
-    # lean), the specks and the shine turn with it, the far eye
-    # narrows, the crown leans after the look and the sprout lags behind
-    f["402"] = P(face_dx=-2, lean=-1, sprout="right", arm_l="low")
-    f["403"] = P(face_dx=2, lean=1, sprout="left", arm_r="low")
+    f["302"] = P(eyes="closed", squash=0.8, sprout="lean")   # settles as the lids fall
+    # a glance: the body tilts two pixels toward the look, the face, specks,
+    # shine and the eyes' lights turn with it, the eye on that side narrows
+    # and the sprout lags behind
+    f["402"] = P(face_dx=-2, lean=-2, sprout="right", arm_l="low")
+    f["403"] = P(face_dx=2, lean=2, sprout="left", arm_r="low")
     return f
 
 
@@ -697,11 +819,17 @@ FRAME_TITLES = {"000": "resting", "102": "wave: up", "103": "wave: down",
 # Icon
 
 
+# the 16-colour icon has no in-between tones: a smaller lit cap, so the
+# light is graded rather than one flat slab
+ICON_BANDS = [(0.86, "l"), (0.58, "b"), (0.32, "m"), (0.08, "s"), (-9, "d")]
+
+
 def icon_32(rich):
-    build = Build(size=32, ground=31.0, rx=14.5, height=24.0,
-                  bands=BODY_BANDS_RICH if rich else BODY_BANDS, background="_",
-                  rim=rich, soften=False, rich=rich)
-    return draw_character(Pose(arm_l=None, arm_r=None, feet=None), build).lines()
+    build = Build(size=32, ground=30.5, rx=14.0, height=24.0,
+                  bands=BODY_BANDS_RICH if rich else ICON_BANDS, background="_",
+                  rim=rich, soften=False, rich=rich, shadow=False, base=2.0)
+    return draw_character(Pose(arm_l=None, arm_r=None, feet=None, specks=False),
+                          build).lines()
 
 
 ICON_16 = [               # drawn by hand; too small to compose
@@ -710,16 +838,16 @@ ICON_16 = [               # drawn by hand; too small to compose
     "______gGg_______",
     "____OOOGOooo____",
     "__OObbbbbbbmoo__",
-    "_Obbwllllbbbmmo_",
-    "_Oblwllllbbbmso_",
+    "_Obwlllllbbbmmo_",
+    "_Obllllllbbbmso_",
     "_Oblwellbbwemso_",
     "_Obleelbbbeemso_",
     "_Obbeebrrbeemso_",
     "_Obppbbbbmmppso_",
     "_ombbbbbmmmmsso_",
     "__ommmmmmsssdo__",
-    "___oossssdddo___",
-    "_____oooooo_____",
+    "___uossssdddu___",
+    "_____uuuuuu_____",
     "________________",
 ]
 
