@@ -165,9 +165,14 @@ def parse_event(token, score, track, line):
         names = token[1:close].split()
         if not names:
             raise ScoreError(line, "empty chord")
-        pitches = [parse_pitch(n, line) for n in names]
+        pitches = [parse_pitch(n.rstrip("~"), line) for n in names]
         if len(set(pitches)) != len(pitches):
             raise ScoreError(line, "chord has the same note twice: %r" % token)
+        # [C3 A3 F4~]: only the marked notes are held into the next event
+        held = {p for n, p in zip(names, pitches) if n.endswith("~")}
+        if held and tie:
+            raise ScoreError(line, "tie the whole chord or some of its notes, not both: %r" % token)
+        tie = tie or bool(held)
         rest = token[close + 1:]
     else:
         slash = token.find("/")
@@ -183,7 +188,13 @@ def parse_event(token, score, track, line):
         else:
             pitches = [parse_pitch(head, line)]
     ticks = parse_duration(rest, score.ppq, line)
-    return Note(pitches, ticks, tie, strike, line)
+    if not tie:
+        tied = frozenset()
+    elif token.startswith("[") and held:
+        tied = frozenset(held)
+    else:
+        tied = frozenset(pitches)
+    return Note(pitches, ticks, tied, strike, line)
 
 
 def parse_bar_text(text, score, track, line):
@@ -422,7 +433,7 @@ def track_messages(score, track):
             end = tick + ticks
             new_held = {}
             for p in pitches:
-                if tie:
+                if p in tie:
                     new_held[p] = line
                 else:
                     # note-offs sort before note-ons at the same tick
