@@ -147,48 +147,56 @@ def pointer():
 
 # The saver ORs a colour with every channel 0x80-0xff into each pixel that is
 # not white.  K (black) shows the tint itself, so the body of the star is
-# black and keeps the tint's hue.  L (#404040) lifts only the channels below
-# 0xc0, the tint's weak ones: a paler version of the same hue, where #606060
-# pushed a weak channel past a strong one and turned yellow pink.  C
-# (#7f7f7f) is white whatever the tint: the small core and the sparkle.
+# black and keeps the tint's hue.  L (#1f1f1f) sets only the low five bits of
+# each channel: it lifts every channel by at most 31, so the lit facets are
+# the tint a shade paler with nearly its hue (#404040 lifted only the weak
+# channels and turned a pink star icy blue; #3f3f3f doubles the lift and the
+# shift).  C (#7f7f7f) is white whatever the tint: the small core and the
+# sparkle.
 STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("L", "#404040", "lit facets: the tint, paler"),
+                ("L", "#1f1f1f", "lit facets: the tint, a shade paler"),
                 ("C", "#7f7f7f", "core and sparkle: white")]
 
-# Drawn by hand: five even points, 13 x 12, a point up.  Each point is split
-# along its ridge; the facets facing the upper left are lit (L), the core is
-# white.
+# Drawn by hand: five even points, 15 x 14, a point up, mirror-symmetric
+# about its middle column.  Every point tapers one pixel a step to a
+# one-pixel tip; each is split along its ridge, the facets facing the upper
+# left lit (L); the core is white.
 STAR_UPRIGHT = [
-    "      L      ",
-    "      L      ",
-    "     LLK     ",
-    "     LLK     ",
-    "LLLLLLLKKKKKK",
-    " KKKKLCKKKKK ",
-    "  KKKCCCKKK  ",
-    "   LLKCKKK   ",
-    "   LLKKKKK   ",
-    "  LLKK KKKK  ",
-    "  LLK   KKK  ",
-    "  L       K  ",
+    "       L       ",
+    "      LLK      ",
+    "      LLK      ",
+    "     LLLKK     ",
+    "LLLLLLLLKKKKKKK",
+    " LLLLLLCKKKKKK ",
+    "  KKKKCCCKKKK  ",
+    "   KKKKCKKKK   ",
+    "    LLKKKKK    ",
+    "    LLKKKKK    ",
+    "   LLLKKKKKK   ",
+    "   LLK   KKK   ",
+    "  LLK     KKK  ",
+    "  L         K  ",
 ]
 
 # The same star further on, turned as if it tumbled: a point leads down the
-# fall and the trail leaves from the notch opposite it; 13 x 12, lit from the
-# same side.
+# fall to the lower left and the drawing is mirror-symmetric about that
+# diagonal (x, y) -> (14 - y, 14 - x), so the trail leaves from the notch
+# opposite the leading point; 16 x 14, lit from the same side.
 STAR_TURNED = [
-    "       L     ",
-    "      LK     ",
-    "      LK     ",
-    " LLL LLK     ",
-    "  LLLLLK     ",
-    "   KKKCKKKKKK",
-    "    KCCCKKKK ",
-    "   LLKCKK    ",
-    "   LLKKKK    ",
-    "  LLKK KKK   ",
-    "  LK    KK   ",
-    " L       K   ",
+    "        L       ",
+    "       LK       ",
+    "       LKK      ",
+    "      LLKK      ",
+    " KLLLLLLKK      ",
+    "  KKLLLLKKKKK   ",
+    "  KKKKLCKKKKKKK ",
+    "   KKKCCCKKKKK  ",
+    "    LLKCKKKK    ",
+    "   LLKKKKKK     ",
+    "   LKKKKKKK     ",
+    "  LKKK KKKK     ",
+    "  KK    KKK     ",
+    "          K     ",
 ]
 
 # A four-point sparkle, white, caught on the trail.
@@ -229,12 +237,14 @@ def shooting_star(head, hx, hy, streaks, sparkle=None):
 
 
 def star_frames():
-    # near the top right, a short trail leaving its back
-    first = shooting_star(STAR_UPRIGHT, 20, 6, [(29, 9, [2] * 4 + [1] * 5)])
+    # near the top right, a short trail leaving the notch behind the star:
+    # two pixels, then one, then broken
+    first = shooting_star(STAR_UPRIGHT, 19, 6, [(29, 9, [3, 2, 2, 1, 1, 0, 1, 0, 1])])
     # low on the left, turned, the trail now long: three pixels wide at the
-    # star, two, one, and a last broken stroke; the sparkle rides on it
-    second = shooting_star(STAR_TURNED, 6, 21, [
-        (14, 25, [3] * 4 + [2] * 6 + [1] * 9 + [0, 1, 1])],
+    # star, two, one, and at its far end strokes ever further apart; the
+    # sparkle rides on it
+    second = shooting_star(STAR_TURNED, 5, 20, [
+        (15, 24, [3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1])],
         sparkle=(22, 13))
     return first, second
 
