@@ -167,10 +167,10 @@ STAR_UPRIGHT = [
     "      LLK      ",
     "     LLLKK     ",
     "LLLLLLLLKKKKKKK",
-    " LLLLLLCKKKKKK ",
-    "  KKKKCCCKKKK  ",
-    "   KKKKCKKKK   ",
-    "    LLKKKKK    ",
+    " LLLLLLLKKKKKK ",
+    "  KKKKKCKKKKK  ",
+    "   KKKCCCKKK   ",
+    "    LLKCKKK    ",
     "    LLKKKKK    ",
     "   LLLKKKKKK   ",
     "   LLK   KKK   ",
@@ -398,57 +398,43 @@ SEGMENTS = {
 
 # An upright figure 24 x 25 with strokes 3 thick, so that two figures of a
 # pair stand 8 pixels apart and the dots 10 from each: the pairs group.
-# Every segment ends in a mitre: where two meet, the pixels on the diagonal through the joint stay
-# dark, so each joint shows a one-pixel gap from its outer corner to its
-# inner one, and at the middle bar's ends the bar comes to a point between
-# the posts.  Rows 3-27 of the tile leave black rows inside each rim.
+# Every segment is the same hexagon whatever its neighbours: a bar 3 thick
+# whose ends are cut at 45 degrees to a one-pixel point, stopping one pixel
+# short of the joint's centre, so two segments that meet touch only at one
+# corner and every end, lit or not beside another, has the same chamfer.
+# Rows 3-27 of the tile leave black rows inside each rim.
 DIGIT_W, DIGIT_H = 24, 25
 STROKE = 3
 DIGIT_TOP = 3
-DIGIT_LEFT = 1
-# The italic: one pixel to the right every five rows, from the foot up, so
-# each bar stays on one step and every post climbs in even steps.
-SLANT_RUN = 5
+DIGIT_LEFT = 3
+# The italic: every post is ten rows long and steps one pixel to the right
+# at its middle, five rows on each step; the bars lie flat between, so every
+# vertical segment climbs the same way and no bar is broken.
+SLANT_STEPS = (7, 18)       # the first row of each lower step, from the top
 
 
 def slant(y):
-    return (DIGIT_H - 1 - y) // SLANT_RUN
+    return sum(1 for b in SLANT_STEPS if y < b)
 
 
 def segment_map():
-    """{(x, y): segment letter} of the upright figure; joint pixels that lie
-    as near one segment as another (the mitres) are left out."""
+    """{(x, y): segment letter} of the upright figure."""
     h = (STROKE - 1) // 2
     xl, xr = h, DIGIT_W - 1 - h                          # post centre columns
     yt, ym, yb = h, (DIGIT_H - 1) // 2, DIGIT_H - 1 - h  # bar centre rows
-    joints = {"TL": (xl, yt), "TR": (xr, yt), "ML": (xl, ym), "MR": (xr, ym),
-              "BL": (xl, yb), "BR": (xr, yb)}
-    ends = {"a": ("TL", "TR"), "g": ("ML", "MR"), "d": ("BL", "BR"),
-            "f": ("TL", "ML"), "b": ("TR", "MR"), "e": ("ML", "BL"), "c": ("MR", "BR")}
+    bars = {"a": yt, "g": ym, "d": yb}
+    posts = {"f": (xl, yt, ym), "b": (xr, yt, ym), "e": (xl, ym, yb), "c": (xr, ym, yb)}
     owner = {}
     for y in range(DIGIT_H):
         for x in range(DIGIT_W):
-            for name, (jx, jy) in joints.items():
-                if abs(x - jx) <= h and abs(y - jy) <= h:
-                    # the segment that reaches furthest towards this pixel
-                    # from the joint owns it; a tie is the mitre
-                    reach = []
-                    for seg, (p, q) in ends.items():
-                        if name in (p, q):
-                            ox, oy = joints[q if name == p else p]
-                            ux, uy = (ox > jx) - (ox < jx), (oy > jy) - (oy < jy)
-                            reach.append(((x - jx) * ux + (y - jy) * uy, seg))
-                    reach.sort(reverse=True)
-                    if reach[0][0] > reach[1][0]:
-                        owner[(x, y)] = reach[0][1]
-                    break
-            else:
-                for seg, (p, q) in ends.items():
-                    (ax, ay), (bx, by) = joints[p], joints[q]
-                    if ay == by and abs(y - ay) <= h and ax < x < bx:
-                        owner[(x, y)] = seg
-                    elif ax == bx and abs(x - ax) <= h and ay < y < by:
-                        owner[(x, y)] = seg
+            for seg, yc in bars.items():
+                v = abs(y - yc)
+                if v <= h and xl + 1 + v <= x <= xr - 1 - v:
+                    owner[(x, y)] = seg
+            for seg, (xc, y0, y1) in posts.items():
+                v = abs(x - xc)
+                if v <= h and y0 + 1 + v <= y <= y1 - 1 - v:
+                    owner[(x, y)] = seg
     return owner
 
 
@@ -475,7 +461,7 @@ DOT = [" ## ",
        "####",
        "####",
        " ## "]
-DOT_LEFT = 3          # balances the figure-to-dot gaps on either side
+DOT_LEFT = 5          # balances the figure-to-dot gaps on either side
 
 
 def clock_colon(lit):
