@@ -250,30 +250,30 @@ def star_frames():
 
 
 # --------------------------------------------------------------------------
-# Moon: a full moon in the character's flat, hand-shaded style, with a dim
-# glow round it.  The face is lit evenly with a shaded limb that deepens
+# Moon: a full moon in the character's flat, hand-shaded style, with a thin
+# warm glow round it.  The face is lit evenly with a shaded limb that deepens
 # toward the lower right in two steps and a bright lip on the upper left;
-# its seas draw the rabbit that pounds mochi in the moon (facing right,
-# mallet raised over a bowl with a lump of mochi in it); three craters sit in
-# the highlands.  Black is the blit's transparent key, so the glow is a ring
-# of very dark warm greys that fills the square out to the inscribed circle.
+# its seas draw, in a soft mid tone with darker accents, the rabbit that
+# pounds mochi in the moon: facing right, head set off from the body by a
+# notch at the nape, a wooden mallet with a round head raised over a mortar
+# (a dark drum with a waist, a light hoop and lip, mochi heaped in its hollow).  Two
+# small craters, each an oval with a shaded wall.  Black is the blit's
+# transparent key and the disc must fill its square, so the glow is two
+# rings of dark warm tones out to the inscribed circle.
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
-    ("z", "#0e0c09", "glow, outer"),
-    ("y", "#1a1712", "glow"),
-    ("x", "#2b261e", "glow, inner"),
-    ("a", "#645b4b", "edge, a third covered"),
-    ("b", "#a89c84", "edge, two thirds covered"),
+    ("y", "#17130c", "glow, outer"),
+    ("x", "#3a3120", "glow, inner"),
+    ("b", "#a99d80", "edge, half covered"),
     ("D", "#c9b993", "limb, deepest"),
-    ("R", "#ddd0ae", "limb, crater floors, the seas' shores"),
-    ("F", "#f4ecd3", "face"),
-    ("H", "#fffaec", "lit lip and crater walls"),
-    ("S", "#bfae8a", "seas"),
-    ("T", "#a8956f", "seas in the limb, crater shadows"),
+    ("R", "#ddd0ae", "limb, the rabbit, crater floors"),
+    ("F", "#f4ecd3", "face, the mochi"),
+    ("H", "#fffaec", "lit lip"),
+    ("S", "#bfae8a", "the rabbit's and the mortar's accents, crater walls"),
 ]
 
-MOON_R = 28.0          # the disc; the glow fills the rest of the 64 x 64
+MOON_R = 30.0          # the disc; the glow fills the rest of the 64 x 64
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -302,42 +302,83 @@ def _polygon(pts):
     return lambda x, y: 0.0 if inside(x, y) else 9.0
 
 
-# Each shape: f(x, y) <= 1 inside; the seas are their union.
+def _inside(shapes, x, y):
+    return any(f(x, y) <= 1.0 for f in shapes)
+
+
+# Each shape: f(x, y) <= 1 inside.
 RABBIT = [
-    _ellipse(23.5, 38.5, 7.2, 8.3, -12),                # body
-    _ellipse(28.5, 28.0, 5.2, 4.5, -15),                # head
-    _ellipse(21.6, 18.0, 1.9, 6.8, -30),                # far ear, laid back
-    _ellipse(27.6, 16.5, 2.1, 7.2, -8),                 # near ear
-    _ellipse(16.0, 41.0, 2.5, 2.5),                     # tail
-    _ellipse(24.5, 46.6, 6.6, 2.0, -4),                 # hind foot, toes forward
-    _capsule(28, 35, 32.5, 32.5, 1.4),                  # paws on the handle
-    _capsule(30.5, 37, 37, 22.5, 1.3),                  # mallet handle, raised
-    _capsule(33, 20, 41, 23.5, 2.3),                    # mallet head, across it
-    # the bowl: a wide rim, rounded sides, a narrow foot
-    _polygon([(35.0, 40.0), (52.0, 40.0), (51.0, 43.5), (48.5, 46.5), (47.0, 47.5),
-              (47.5, 51.5), (39.5, 51.5), (40.0, 47.5), (38.5, 46.5), (36.0, 43.5)]),
+    _ellipse(22.5, 39.5, 7.0, 8.2, -14),                # body, leaning in
+    _ellipse(29.0, 28.0, 5.0, 4.2, -10),                # head
+    _ellipse(22.8, 18.5, 1.8, 6.6, -26),                # far ear, laid back
+    _ellipse(28.0, 17.2, 2.0, 7.0, -6),                 # near ear
+    _ellipse(15.0, 43.0, 2.4, 2.2),                     # tail
+    _ellipse(24.0, 48.0, 6.2, 1.9, -3),                 # hind foot, toes forward
+    _capsule(27.5, 36.0, 32.5, 33.5, 1.5),              # paws on the handle
+    _capsule(30.5, 37.5, 36.8, 22.5, 0.9),              # mallet handle, raised
 ]
-# the mochi heaped in the bowl: a pale lump with a dark edge
-MOCHI = _ellipse(43.5, 39.2, 5.2, 2.7)
-EYE = (30, 26)
-# (centre x, centre y, radius): three rimmed craters, lit from the upper left
-CRATERS = [(45.5, 12.5, 3.3), (11.5, 30.5, 3.0), (30.0, 53.5, 2.6)]
-SEA_CORE = 0.72        # inside this the sea's own tone, out to 1.0 its shore
+# the nape: a notch of the face between head and back
+NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
+# the mallet's head: a short round log across the handle's top, its end
+# faces in the darker tone
+MALLET_C, MALLET_U, MALLET_HALF, MALLET_R = (37.6, 20.3), (0.93, 0.37), 4.2, 2.5
+
+
+def _mallet(x, y):
+    """None outside the mallet's head, else 'end' or 'side'."""
+    dx, dy = x - MALLET_C[0], y - MALLET_C[1]
+    u = dx * MALLET_U[0] + dy * MALLET_U[1]
+    v = -dx * MALLET_U[1] + dy * MALLET_U[0]
+    if abs(u) > MALLET_HALF or abs(v) > MALLET_R:
+        return None
+    if abs(v) > MALLET_R - 0.7 and abs(u) > MALLET_HALF - 0.7:
+        return None                                     # rounded corners
+    return "end" if abs(u) > MALLET_HALF - 1.3 else "side"
+
+
+# the mortar: a drum, wide at the rim, a waist, a broad foot
+MORTAR = _polygon([(35.4, 39.0), (50.6, 39.0), (49.2, 43.0), (47.8, 45.8), (49.4, 49.6),
+                   (36.6, 49.6), (38.2, 45.8), (36.8, 43.0)])
+MORTAR_HOLLOW = _ellipse(43.0, 39.3, 6.4, 1.5)
+MORTAR_LIP = _ellipse(43.0, 39.4, 8.4, 2.6)
+MORTAR_HOOP = (45.6, 45.6)          # the band round its middle: rows from, to
+MOCHI = _ellipse(43.0, 37.9, 4.6, 2.2)
+EYE = (30, 27)
+EAR_LINE = _capsule(27.9, 12.5, 28.2, 20.5, 0.6)        # inside the near ear
+# (centre x, centre y, radius x, radius y): small oval craters
+CRATERS = [(46.0, 12.5, 3.1, 2.2), (11.0, 30.5, 2.7, 2.0)]
 
 
 def _crater(px, py):
-    """The crater's tone at (px, py), or None outside every crater."""
-    for cx, cy, r in CRATERS:
-        dx, dy = px - cx, py - cy
-        d = math.hypot(dx, dy)
-        if d > r:
+    """The crater's tone at (px, py), or None outside every crater: the wall
+    on the upper left is in shadow, the floor mid."""
+    for cx, cy, rx, ry in CRATERS:
+        if _ellipse(cx, cy, rx, ry)(px, py) > 1.0:
             continue
-        t = (dx + dy) / (d * math.sqrt(2.0)) if d else 0.0
-        if d > r - 1.2 and t < -0.25:
-            return "T"        # the wall turned from the light
-        if d > r - 1.2 and t > 0.35:
-            return "H"        # the wall that faces it
+        # the floor is the oval moved toward the light's side
+        return "R" if _ellipse(cx + 0.7, cy + 0.5, rx, ry)(px, py) <= 1.0 else "S"
+    return None
+
+
+def _sea(px, py):
+    """The rabbit's or the mortar's tone at (px, py), or None."""
+    if (int(px), int(py)) == EYE:
+        return "S"
+    if MOCHI(px, py) <= 1.0:
+        return "H"
+    if MORTAR_HOLLOW(px, py) <= 1.0:
+        return "S"
+    if MORTAR_LIP(px, py) <= 1.0:
         return "R"
+    if MORTAR(px, py) <= 1.0:
+        return "R" if MORTAR_HOOP[0] <= py <= MORTAR_HOOP[1] + 1 else "S"
+    m = _mallet(px, py)
+    if m:
+        return "S" if m == "end" else "R"
+    if _inside(NAPE, px, py):
+        return None
+    if _inside(RABBIT, px, py):
+        return "S" if EAR_LINE(px, py) <= 1.0 else "R"
     return None
 
 
@@ -353,24 +394,12 @@ def moon():
             # the limb: distance from a centre moved to the upper left
             e = math.hypot(px - (c - 2.6), py - (c - 2.6))
             limb = 2 if e > MOON_R + 0.9 else 1 if e > MOON_R - 2.8 else 0
-            sea = min(f(px, py) for f in RABBIT)
-            if cover <= 0.0:
-                row += "x" if d < MOON_R + 1.5 else "y" if d < MOON_R + 2.8 else \
-                    "z" if d < c - 0.3 else "."
-            elif cover < 0.45:
-                row += "a"
-            elif cover < 0.85:
+            if cover <= 0.3:
+                row += "x" if d < MOON_R + 1.3 else "y" if d < c - 0.3 else "."
+            elif cover < 0.8:
                 row += "b"
-            elif (x, y) == EYE:
-                row += "R"
-            elif MOCHI(px, py) <= 0.62:
-                row += "R"
-            elif MOCHI(px, py) <= 1.0:
-                row += "S"
-            elif sea <= SEA_CORE:
-                row += "T" if limb else "S"
-            elif sea <= 1.0:
-                row += "S" if limb else "R"
+            elif _sea(px, py):
+                row += _sea(px, py)
             elif _crater(px, py):
                 row += _crater(px, py)
             elif limb == 2:
