@@ -72,26 +72,24 @@ POINTER_PALETTE = [
     ("k", "#f0a830", "star shade"),
     ("c", "#fcecd2", "wand"),
     ("C", "#dcae7c", "wand shade"),
-    ("p", "#ff97a8", "wand band"),
 ]
 
 
 # The pointer's star, drawn by hand on the diagonal through the hot spot:
 # for each row y, the columns x >= y it fills; the rest is its mirror image
 # (x and y swapped).  Five even points: the leading one down the diagonal to
-# (1, 1), one up, one right, and their mirrors; the notch opposite the
+# (2, 2), its outline running on to end in the single pixel (0, 0), one up, one right, and their mirrors; the notch opposite the
 # leading point, where the wand joins, is at (8, 8).
 POINTER_STAR_HALF = {
-    1: (1, 9),
+    1: (9,),
     2: (2, 3, 8, 9),
     3: (3, 4, 5, 7, 8, 9),
-    4: (4, 5, 6, 7, 8),
+    4: (4, 5, 6, 7, 8, 9),
     5: (5, 6, 7, 8, 9),
     6: (6, 7, 8, 9, 10, 11),
     7: (7, 8, 9, 10, 11, 12),
 }
 POINTER_WAND = (16, 47)      # the wand along the diagonal: x + y from, to
-POINTER_RIBBON = 20          # x + y of the ribbon's first anti-diagonal
 
 
 def pointer():
@@ -131,14 +129,13 @@ def pointer():
                 else:
                     cv.put(x, y, "k")
             elif in_wand(x, y):
-                s = x + y
-                if POINTER_RIBBON <= s <= POINTER_RIBBON + 1:
-                    cv.put(x, y, "p")          # a ribbon, one pixel thick, across it
-                else:
-                    cv.put(x, y, "c" if x - y <= 0 else "C")
+                cv.put(x, y, "c" if x - y <= 0 else "C")
             elif any(filled(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
                 cv.put(x, y, "o")
-    cv.put(0, 0, "o")               # the hot spot, crisp on any background
+    # the leading point's tip: one outline pixel on the hot spot, joined
+    # corner to corner to the outline of its first fill pixel, nothing beside
+    cv.put(1, 1, "o")
+    cv.put(0, 0, "o")
     return cv.lines()
 
 
