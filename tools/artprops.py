@@ -88,8 +88,9 @@ POINTER_STAR_HALF = {
     5: (5, 6, 7, 8, 9),
     6: (6, 7, 8, 9, 10, 11),
     7: (7, 8, 9, 10, 11, 12),
+    8: (8, 9, 10),
 }
-POINTER_WAND = (16, 47)      # the wand along the diagonal: x + y from, to
+POINTER_WAND = (17, 47)      # the wand along the diagonal: x + y from, to (it starts behind the star)
 
 
 def pointer():
