@@ -78,8 +78,9 @@ POINTER_PALETTE = [
 # The pointer's star, drawn by hand on the diagonal through the hot spot:
 # for each row y, the columns x >= y it fills; the rest is its mirror image
 # (x and y swapped).  Five even points: the leading one down the diagonal to
-# (2, 2), its outline running on to end in the single pixel (0, 0), one up, one right, and their mirrors; the notch opposite the
-# leading point, where the wand joins, is at (8, 8).
+# (2, 2), its outline running on to end in the single pixel (0, 0), one up,
+# one right, and their mirrors; the wand leaves from behind the notch
+# opposite the leading point, at (8, 8).
 POINTER_STAR_HALF = {
     1: (9,),
     2: (2, 3, 8, 9),
