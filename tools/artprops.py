@@ -72,26 +72,26 @@ POINTER_PALETTE = [
     ("k", "#f0a830", "star shade"),
     ("c", "#fcecd2", "wand"),
     ("C", "#dcae7c", "wand shade"),
-    ("p", "#ff97a8", "wand band"),
 ]
 
 
 # The pointer's star, drawn by hand on the diagonal through the hot spot:
 # for each row y, the columns x >= y it fills; the rest is its mirror image
 # (x and y swapped).  Five even points: the leading one down the diagonal to
-# (1, 1), one up, one right, and their mirrors; the notch opposite the
-# leading point, where the wand joins, is at (8, 8).
+# (2, 2), its outline running on to end in the single pixel (0, 0), one up,
+# one right, and their mirrors; the wand leaves from behind the notch
+# opposite the leading point, at (8, 8).
 POINTER_STAR_HALF = {
-    1: (1, 9),
+    1: (9,),
     2: (2, 3, 8, 9),
     3: (3, 4, 5, 7, 8, 9),
-    4: (4, 5, 6, 7, 8),
+    4: (4, 5, 6, 7, 8, 9),
     5: (5, 6, 7, 8, 9),
     6: (6, 7, 8, 9, 10, 11),
     7: (7, 8, 9, 10, 11, 12),
+    8: (8, 9, 10),
 }
-POINTER_WAND = (16, 47)      # the wand along the diagonal: x + y from, to
-POINTER_RIBBON = 20          # x + y of the ribbon's first anti-diagonal
+POINTER_WAND = (17, 47)      # the wand along the diagonal: x + y from, to (it starts behind the star)
 
 
 def pointer():
@@ -131,14 +131,13 @@ def pointer():
                 else:
                     cv.put(x, y, "k")
             elif in_wand(x, y):
-                s = x + y
-                if POINTER_RIBBON <= s <= POINTER_RIBBON + 1:
-                    cv.put(x, y, "p")          # a ribbon, one pixel thick, across it
-                else:
-                    cv.put(x, y, "c" if x - y <= 0 else "C")
+                cv.put(x, y, "c" if x - y <= 0 else "C")
             elif any(filled(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
                 cv.put(x, y, "o")
-    cv.put(0, 0, "o")               # the hot spot, crisp on any background
+    # the leading point's tip: one outline pixel on the hot spot, joined
+    # corner to corner to the outline of its first fill pixel, nothing beside
+    cv.put(1, 1, "o")
+    cv.put(0, 0, "o")
     return cv.lines()
 
 
@@ -147,48 +146,56 @@ def pointer():
 
 # The saver ORs a colour with every channel 0x80-0xff into each pixel that is
 # not white.  K (black) shows the tint itself, so the body of the star is
-# black and keeps the tint's hue.  L (#404040) lifts only the channels below
-# 0xc0, the tint's weak ones: a paler version of the same hue, where #606060
-# pushed a weak channel past a strong one and turned yellow pink.  C
-# (#7f7f7f) is white whatever the tint: the small core and the sparkle.
+# black and keeps the tint's hue.  L (#1f1f1f) sets only the low five bits of
+# each channel: it lifts every channel by at most 31, so the lit facets are
+# the tint a shade paler with nearly its hue (#404040 lifted only the weak
+# channels and turned a pink star icy blue; #3f3f3f doubles the lift and the
+# shift).  C (#7f7f7f) is white whatever the tint: the small core and the
+# sparkle.
 STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("L", "#404040", "lit facets: the tint, paler"),
+                ("L", "#1f1f1f", "lit facets: the tint, a shade paler"),
                 ("C", "#7f7f7f", "core and sparkle: white")]
 
-# Drawn by hand: five even points, 13 x 12, a point up.  Each point is split
-# along its ridge; the facets facing the upper left are lit (L), the core is
-# white.
+# Drawn by hand: five even points, 15 x 14, a point up, mirror-symmetric
+# about its middle column.  Every point tapers one pixel a step to a
+# one-pixel tip; each is split along its ridge, the facets facing the upper
+# left lit (L); the core is white.
 STAR_UPRIGHT = [
-    "      L      ",
-    "      L      ",
-    "     LLK     ",
-    "     LLK     ",
-    "LLLLLLLKKKKKK",
-    " KKKKLCKKKKK ",
-    "  KKKCCCKKK  ",
-    "   LLKCKKK   ",
-    "   LLKKKKK   ",
-    "  LLKK KKKK  ",
-    "  LLK   KKK  ",
-    "  L       K  ",
+    "       L       ",
+    "      LLK      ",
+    "      LLK      ",
+    "     LLLKK     ",
+    "LLLLLLLLKKKKKKK",
+    " LLLLLLLKKKKKK ",
+    "  KKKKKCKKKKK  ",
+    "   KKKCCCKKK   ",
+    "    LLKCKKK    ",
+    "    LLKKKKK    ",
+    "   LLLKKKKKK   ",
+    "   LLK   KKK   ",
+    "  LLK     KKK  ",
+    "  L         K  ",
 ]
 
 # The same star further on, turned as if it tumbled: a point leads down the
-# fall and the trail leaves from the notch opposite it; 13 x 12, lit from the
-# same side.
+# fall to the lower left and the drawing is mirror-symmetric about that
+# diagonal (x, y) -> (14 - y, 14 - x), so the trail leaves from the notch
+# opposite the leading point; 16 x 14, lit from the same side.
 STAR_TURNED = [
-    "       L     ",
-    "      LK     ",
-    "      LK     ",
-    " LLL LLK     ",
-    "  LLLLLK     ",
-    "   KKKCKKKKKK",
-    "    KCCCKKKK ",
-    "   LLKCKK    ",
-    "   LLKKKK    ",
-    "  LLKK KKK   ",
-    "  LK    KK   ",
-    " L       K   ",
+    "        L       ",
+    "       LK       ",
+    "       LKK      ",
+    "      LLKK      ",
+    " KLLLLLLKK      ",
+    "  KKLLLLKKKKK   ",
+    "  KKKKLCKKKKKKK ",
+    "   KKKCCCKKKKK  ",
+    "    LLKCKKKK    ",
+    "   LLKKKKKK     ",
+    "   LKKKKKKK     ",
+    "  LKKK KKKK     ",
+    "  KK    KKK     ",
+    "          K     ",
 ]
 
 # A four-point sparkle, white, caught on the trail.
@@ -229,41 +236,43 @@ def shooting_star(head, hx, hy, streaks, sparkle=None):
 
 
 def star_frames():
-    # near the top right, a short trail leaving its back
-    first = shooting_star(STAR_UPRIGHT, 20, 6, [(29, 9, [2] * 4 + [1] * 5)])
+    # near the top right, a short trail leaving the notch behind the star:
+    # two pixels, then one, then broken
+    first = shooting_star(STAR_UPRIGHT, 19, 6, [(29, 9, [3, 2, 2, 1, 1, 0, 1, 0, 1])])
     # low on the left, turned, the trail now long: three pixels wide at the
-    # star, two, one, and a last broken stroke; the sparkle rides on it
-    second = shooting_star(STAR_TURNED, 6, 21, [
-        (14, 25, [3] * 4 + [2] * 6 + [1] * 9 + [0, 1, 1])],
+    # star, two, one, and at its far end strokes ever further apart; the
+    # sparkle rides on it
+    second = shooting_star(STAR_TURNED, 5, 20, [
+        (15, 24, [3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1])],
         sparkle=(22, 13))
     return first, second
 
 
 # --------------------------------------------------------------------------
-# Moon: a full moon in the character's flat, hand-shaded style, with a dim
-# glow round it.  The face is lit evenly with a shaded limb that deepens
+# Moon: a full moon in the character's flat, hand-shaded style, with a thin
+# warm glow round it.  The face is lit evenly with a shaded limb that deepens
 # toward the lower right in two steps and a bright lip on the upper left;
-# its seas draw the rabbit that pounds mochi in the moon (facing right,
-# mallet raised over a bowl with a lump of mochi in it); three craters sit in
-# the highlands.  Black is the blit's transparent key, so the glow is a ring
-# of very dark warm greys that fills the square out to the inscribed circle.
+# its seas draw, in a soft mid tone with darker accents, the rabbit that
+# pounds mochi in the moon: facing right, head set off from the body by a
+# notch at the nape, a wooden mallet with a round head raised over a mortar
+# (a dark drum with a waist, a light hoop and lip, mochi heaped in its hollow).  Two
+# small craters, each an oval with a shaded wall.  Black is the blit's
+# transparent key and the disc must fill its square, so the glow is two
+# rings of dark warm tones out to the inscribed circle.
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
-    ("z", "#0e0c09", "glow, outer"),
-    ("y", "#1a1712", "glow"),
-    ("x", "#2b261e", "glow, inner"),
-    ("a", "#645b4b", "edge, a third covered"),
-    ("b", "#a89c84", "edge, two thirds covered"),
+    ("y", "#17130c", "glow, outer"),
+    ("x", "#3a3120", "glow, inner"),
+    ("b", "#a99d80", "edge, half covered"),
     ("D", "#c9b993", "limb, deepest"),
-    ("R", "#ddd0ae", "limb, crater floors, the seas' shores"),
-    ("F", "#f4ecd3", "face"),
-    ("H", "#fffaec", "lit lip and crater walls"),
-    ("S", "#bfae8a", "seas"),
-    ("T", "#a8956f", "seas in the limb, crater shadows"),
+    ("R", "#ddd0ae", "limb, the rabbit, crater floors"),
+    ("F", "#f4ecd3", "face, the mochi"),
+    ("H", "#fffaec", "lit lip"),
+    ("S", "#bfae8a", "the rabbit's and the mortar's accents, crater walls"),
 ]
 
-MOON_R = 28.0          # the disc; the glow fills the rest of the 64 x 64
+MOON_R = 30.0          # the disc; the glow fills the rest of the 64 x 64
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -292,42 +301,83 @@ def _polygon(pts):
     return lambda x, y: 0.0 if inside(x, y) else 9.0
 
 
-# Each shape: f(x, y) <= 1 inside; the seas are their union.
+def _inside(shapes, x, y):
+    return any(f(x, y) <= 1.0 for f in shapes)
+
+
+# Each shape: f(x, y) <= 1 inside.
 RABBIT = [
-    _ellipse(23.5, 38.5, 7.2, 8.3, -12),                # body
-    _ellipse(28.5, 28.0, 5.2, 4.5, -15),                # head
-    _ellipse(21.6, 18.0, 1.9, 6.8, -30),                # far ear, laid back
-    _ellipse(27.6, 16.5, 2.1, 7.2, -8),                 # near ear
-    _ellipse(16.0, 41.0, 2.5, 2.5),                     # tail
-    _ellipse(24.5, 46.6, 6.6, 2.0, -4),                 # hind foot, toes forward
-    _capsule(28, 35, 32.5, 32.5, 1.4),                  # paws on the handle
-    _capsule(30.5, 37, 37, 22.5, 1.3),                  # mallet handle, raised
-    _capsule(33, 20, 41, 23.5, 2.3),                    # mallet head, across it
-    # the bowl: a wide rim, rounded sides, a narrow foot
-    _polygon([(35.0, 40.0), (52.0, 40.0), (51.0, 43.5), (48.5, 46.5), (47.0, 47.5),
-              (47.5, 51.5), (39.5, 51.5), (40.0, 47.5), (38.5, 46.5), (36.0, 43.5)]),
+    _ellipse(22.5, 39.5, 7.0, 8.2, -14),                # body, leaning in
+    _ellipse(29.0, 28.0, 5.0, 4.2, -10),                # head
+    _ellipse(22.8, 18.5, 1.8, 6.6, -26),                # far ear, laid back
+    _ellipse(28.0, 17.2, 2.0, 7.0, -6),                 # near ear
+    _ellipse(15.0, 43.0, 2.4, 2.2),                     # tail
+    _ellipse(24.0, 48.0, 6.2, 1.9, -3),                 # hind foot, toes forward
+    _capsule(27.5, 36.0, 32.5, 33.5, 1.5),              # paws on the handle
+    _capsule(30.5, 37.5, 36.8, 22.5, 0.9),              # mallet handle, raised
 ]
-# the mochi heaped in the bowl: a pale lump with a dark edge
-MOCHI = _ellipse(43.5, 39.2, 5.2, 2.7)
-EYE = (30, 26)
-# (centre x, centre y, radius): three rimmed craters, lit from the upper left
-CRATERS = [(45.5, 12.5, 3.3), (11.5, 30.5, 3.0), (30.0, 53.5, 2.6)]
-SEA_CORE = 0.72        # inside this the sea's own tone, out to 1.0 its shore
+# the nape: a notch of the face between head and back
+NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
+# the mallet's head: a short round log across the handle's top, its end
+# faces in the darker tone
+MALLET_C, MALLET_U, MALLET_HALF, MALLET_R = (37.6, 20.3), (0.93, 0.37), 4.2, 2.5
+
+
+def _mallet(x, y):
+    """None outside the mallet's head, else 'end' or 'side'."""
+    dx, dy = x - MALLET_C[0], y - MALLET_C[1]
+    u = dx * MALLET_U[0] + dy * MALLET_U[1]
+    v = -dx * MALLET_U[1] + dy * MALLET_U[0]
+    if abs(u) > MALLET_HALF or abs(v) > MALLET_R:
+        return None
+    if abs(v) > MALLET_R - 0.7 and abs(u) > MALLET_HALF - 0.7:
+        return None                                     # rounded corners
+    return "end" if abs(u) > MALLET_HALF - 1.3 else "side"
+
+
+# the mortar: a drum, wide at the rim, a waist, a broad foot
+MORTAR = _polygon([(35.4, 39.0), (50.6, 39.0), (49.2, 43.0), (47.8, 45.8), (49.4, 49.6),
+                   (36.6, 49.6), (38.2, 45.8), (36.8, 43.0)])
+MORTAR_HOLLOW = _ellipse(43.0, 39.3, 6.4, 1.5)
+MORTAR_LIP = _ellipse(43.0, 39.4, 8.4, 2.6)
+MORTAR_HOOP = (45.6, 45.6)          # the band round its middle: rows from, to
+MOCHI = _ellipse(43.0, 37.9, 4.6, 2.2)
+EYE = (30, 27)
+EAR_LINE = _capsule(27.9, 12.5, 28.2, 20.5, 0.6)        # inside the near ear
+# (centre x, centre y, radius x, radius y): small oval craters
+CRATERS = [(46.0, 12.5, 3.1, 2.2), (11.0, 30.5, 2.7, 2.0)]
 
 
 def _crater(px, py):
-    """The crater's tone at (px, py), or None outside every crater."""
-    for cx, cy, r in CRATERS:
-        dx, dy = px - cx, py - cy
-        d = math.hypot(dx, dy)
-        if d > r:
+    """The crater's tone at (px, py), or None outside every crater: the wall
+    on the upper left is in shadow, the floor mid."""
+    for cx, cy, rx, ry in CRATERS:
+        if _ellipse(cx, cy, rx, ry)(px, py) > 1.0:
             continue
-        t = (dx + dy) / (d * math.sqrt(2.0)) if d else 0.0
-        if d > r - 1.2 and t < -0.25:
-            return "T"        # the wall turned from the light
-        if d > r - 1.2 and t > 0.35:
-            return "H"        # the wall that faces it
+        # the floor is the oval moved toward the light's side
+        return "R" if _ellipse(cx + 0.7, cy + 0.5, rx, ry)(px, py) <= 1.0 else "S"
+    return None
+
+
+def _sea(px, py):
+    """The rabbit's or the mortar's tone at (px, py), or None."""
+    if (int(px), int(py)) == EYE:
+        return "S"
+    if MOCHI(px, py) <= 1.0:
+        return "H"
+    if MORTAR_HOLLOW(px, py) <= 1.0:
+        return "S"
+    if MORTAR_LIP(px, py) <= 1.0:
         return "R"
+    if MORTAR(px, py) <= 1.0:
+        return "R" if MORTAR_HOOP[0] <= py <= MORTAR_HOOP[1] + 1 else "S"
+    m = _mallet(px, py)
+    if m:
+        return "S" if m == "end" else "R"
+    if _inside(NAPE, px, py):
+        return None
+    if _inside(RABBIT, px, py):
+        return "S" if EAR_LINE(px, py) <= 1.0 else "R"
     return None
 
 
@@ -343,24 +393,12 @@ def moon():
             # the limb: distance from a centre moved to the upper left
             e = math.hypot(px - (c - 2.6), py - (c - 2.6))
             limb = 2 if e > MOON_R + 0.9 else 1 if e > MOON_R - 2.8 else 0
-            sea = min(f(px, py) for f in RABBIT)
-            if cover <= 0.0:
-                row += "x" if d < MOON_R + 1.5 else "y" if d < MOON_R + 2.8 else \
-                    "z" if d < c - 0.3 else "."
-            elif cover < 0.45:
-                row += "a"
-            elif cover < 0.85:
+            if cover <= 0.3:
+                row += "x" if d < MOON_R + 1.3 else "y" if d < c - 0.3 else "."
+            elif cover < 0.8:
                 row += "b"
-            elif (x, y) == EYE:
-                row += "R"
-            elif MOCHI(px, py) <= 0.62:
-                row += "R"
-            elif MOCHI(px, py) <= 1.0:
-                row += "S"
-            elif sea <= SEA_CORE:
-                row += "T" if limb else "S"
-            elif sea <= 1.0:
-                row += "S" if limb else "R"
+            elif _sea(px, py):
+                row += _sea(px, py)
             elif _crater(px, py):
                 row += _crater(px, py)
             elif limb == 2:
@@ -388,57 +426,43 @@ SEGMENTS = {
 
 # An upright figure 24 x 25 with strokes 3 thick, so that two figures of a
 # pair stand 8 pixels apart and the dots 10 from each: the pairs group.
-# Every segment ends in a mitre: where two meet, the pixels on the diagonal through the joint stay
-# dark, so each joint shows a one-pixel gap from its outer corner to its
-# inner one, and at the middle bar's ends the bar comes to a point between
-# the posts.  Rows 3-27 of the tile leave black rows inside each rim.
+# Every segment is the same hexagon whatever its neighbours: a bar 3 thick
+# whose ends are cut at 45 degrees to a one-pixel point, stopping one pixel
+# short of the joint's centre, so two segments that meet touch only at one
+# corner and every end, lit or not beside another, has the same chamfer.
+# Rows 3-27 of the tile leave black rows inside each rim.
 DIGIT_W, DIGIT_H = 24, 25
 STROKE = 3
 DIGIT_TOP = 3
-DIGIT_LEFT = 1
-# The italic: one pixel to the right every five rows, from the foot up, so
-# each bar stays on one step and every post climbs in even steps.
-SLANT_RUN = 5
+DIGIT_LEFT = 3
+# The italic: every post is ten rows long and steps one pixel to the right
+# at its middle, five rows on each step; the bars lie flat between, so every
+# vertical segment climbs the same way and no bar is broken.
+SLANT_STEPS = (7, 18)       # the first row of each lower step, from the top
 
 
 def slant(y):
-    return (DIGIT_H - 1 - y) // SLANT_RUN
+    return sum(1 for b in SLANT_STEPS if y < b)
 
 
 def segment_map():
-    """{(x, y): segment letter} of the upright figure; joint pixels that lie
-    as near one segment as another (the mitres) are left out."""
+    """{(x, y): segment letter} of the upright figure."""
     h = (STROKE - 1) // 2
     xl, xr = h, DIGIT_W - 1 - h                          # post centre columns
     yt, ym, yb = h, (DIGIT_H - 1) // 2, DIGIT_H - 1 - h  # bar centre rows
-    joints = {"TL": (xl, yt), "TR": (xr, yt), "ML": (xl, ym), "MR": (xr, ym),
-              "BL": (xl, yb), "BR": (xr, yb)}
-    ends = {"a": ("TL", "TR"), "g": ("ML", "MR"), "d": ("BL", "BR"),
-            "f": ("TL", "ML"), "b": ("TR", "MR"), "e": ("ML", "BL"), "c": ("MR", "BR")}
+    bars = {"a": yt, "g": ym, "d": yb}
+    posts = {"f": (xl, yt, ym), "b": (xr, yt, ym), "e": (xl, ym, yb), "c": (xr, ym, yb)}
     owner = {}
     for y in range(DIGIT_H):
         for x in range(DIGIT_W):
-            for name, (jx, jy) in joints.items():
-                if abs(x - jx) <= h and abs(y - jy) <= h:
-                    # the segment that reaches furthest towards this pixel
-                    # from the joint owns it; a tie is the mitre
-                    reach = []
-                    for seg, (p, q) in ends.items():
-                        if name in (p, q):
-                            ox, oy = joints[q if name == p else p]
-                            ux, uy = (ox > jx) - (ox < jx), (oy > jy) - (oy < jy)
-                            reach.append(((x - jx) * ux + (y - jy) * uy, seg))
-                    reach.sort(reverse=True)
-                    if reach[0][0] > reach[1][0]:
-                        owner[(x, y)] = reach[0][1]
-                    break
-            else:
-                for seg, (p, q) in ends.items():
-                    (ax, ay), (bx, by) = joints[p], joints[q]
-                    if ay == by and abs(y - ay) <= h and ax < x < bx:
-                        owner[(x, y)] = seg
-                    elif ax == bx and abs(x - ax) <= h and ay < y < by:
-                        owner[(x, y)] = seg
+            for seg, yc in bars.items():
+                v = abs(y - yc)
+                if v <= h and xl + 1 + v <= x <= xr - 1 - v:
+                    owner[(x, y)] = seg
+            for seg, (xc, y0, y1) in posts.items():
+                v = abs(x - xc)
+                if v <= h and y0 + 1 + v <= y <= y1 - 1 - v:
+                    owner[(x, y)] = seg
     return owner
 
 
@@ -465,7 +489,7 @@ DOT = [" ## ",
        "####",
        "####",
        " ## "]
-DOT_LEFT = 3          # balances the figure-to-dot gaps on either side
+DOT_LEFT = 5          # balances the figure-to-dot gaps on either side
 
 
 def clock_colon(lit):
