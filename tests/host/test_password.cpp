@@ -408,3 +408,25 @@ TEST_CASE("on the NT family no registry read, library load or system flag happen
     CHECK(closing::SystemSaverRunning());
     Finish();
 }
+
+namespace {
+// A system that leaves bytes in the buffer when a value is too long for it.
+LONG WINAPI TooLongValueLeftInBuffer(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE data, LPDWORD size)
+{
+    if (data)
+        memset(data, '1', *size);
+    *size = 6;
+    return ERROR_MORE_DATA;
+}
+} // namespace
+
+TEST_CASE("a password setting too long to read counts as none, whatever the failed read left in the buffer")
+{
+    StartWin9x();
+    closing::ImportCounter query("ADVAPI32.dll", "RegQueryValueExA", (void*)TooLongValueLeftInBuffer,
+                                 (void**)&realRegQueryValueEx);
+    REQUIRE(query.Installed());
+    LoadPasswordVerifier();
+    CHECK(SaverHostState.verifyPassword == NULL);
+    Finish();
+}
