@@ -242,7 +242,8 @@ TEST_CASE("the full-screen saver takes the foreground, hides the cursor, detache
         CHECK(GetClassLongPtrA(saver.window, GCLP_HICON) == 0);
         CHECK(GetClassLongPtrA(saver.window, GCLP_HBRBACKGROUND) == (LONG_PTR)GetStockObject(BLACK_BRUSH));
         CHECK(GetClassLongA(saver.window, GCL_STYLE) == (CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC));
-        // Neither another saver nor the next window: the default never sees them.
+        // Neither another saver nor the next window: the default sees only
+        // the command that is none of them.
         CHECK(SwitchingCommandsPassedOn(saver) == 1);
         CHECK(IsWindow(saver.window));
     });
