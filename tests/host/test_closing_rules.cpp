@@ -112,24 +112,50 @@ private:
     DWORD threadId_ = 0;
 };
 
-// Windows 95 and NT 4 have no virtual-screen metrics: they answer 0.
+// The virtual screen the system reports: origin and size. Windows 95 and NT 4
+// have no virtual-screen metrics and answer 0 for all four.
+struct VirtualScreen {
+    int x, y, width, height;
+} virtualScreen;
 typedef int(WINAPI* GetSystemMetricsProc)(int);
 GetSystemMetricsProc realGetSystemMetrics;
-int WINAPI MetricsWithoutVirtualScreen(int index)
+int WINAPI VirtualScreenMetrics(int index)
 {
-    bool virtualScreen = index == SM_XVIRTUALSCREEN || index == SM_YVIRTUALSCREEN ||
-                         index == SM_CXVIRTUALSCREEN || index == SM_CYVIRTUALSCREEN;
-    return virtualScreen ? 0 : realGetSystemMetrics(index);
+    switch (index) {
+    case SM_XVIRTUALSCREEN: return virtualScreen.x;
+    case SM_YVIRTUALSCREEN: return virtualScreen.y;
+    case SM_CXVIRTUALSCREEN: return virtualScreen.width;
+    case SM_CYVIRTUALSCREEN: return virtualScreen.height;
+    }
+    return realGetSystemMetrics(index);
 }
 
-// Sends the three switching commands; the count of those the default procedure saw.
+// A screen whose clip box does not start at (0, 0).
+const RECT kScreenClipBox = { -50, 20, 600, 420 };
+typedef int(WINAPI* GetClipBoxProc)(HDC, LPRECT);
+GetClipBoxProc realGetClipBox;
+int WINAPI ShiftedClipBox(HDC, LPRECT box)
+{
+    *box = kScreenClipBox;
+    return SIMPLEREGION;
+}
+
+typedef BOOL(WINAPI* GetSystemPowerStatusProc)(LPSYSTEM_POWER_STATUS);
+GetSystemPowerStatusProc realGetSystemPowerStatus;
+BOOL WINAPI NoPowerStatus(LPSYSTEM_POWER_STATUS)
+{
+    return FALSE;
+}
+
+// Sends the three switching commands and one with flag bits in its low four
+// bits, which is none of them; the count of those the default procedure saw.
 int SwitchingCommandsPassedOn(SaverWindow& saver)
 {
     closing::ImportCounter counter("USER32.dll", "DefWindowProcA", (void*)CountDefWindowProc,
                                    (void**)&realDefWindowProc);
     CHECK(counter.Installed());
     defaultSeen = DefaultSeen();
-    for (WPARAM command : { SC_SCREENSAVE, SC_NEXTWINDOW, SC_PREVWINDOW })
+    for (WPARAM command : { SC_SCREENSAVE, SC_NEXTWINDOW, SC_PREVWINDOW, SC_SCREENSAVE | 2 })
         CHECK(saver.Send(WM_SYSCOMMAND, command, 0) == 0);
     return defaultSeen.switching;
 }
@@ -208,25 +234,41 @@ TEST_CASE("the full-screen saver takes the foreground, hides the cursor, detache
     RunSaver(NULL, [](SaverWindow& saver) {
         CHECK(GetForegroundWindow() == saver.window);
         CHECK(GetCursor() == NULL);
+        SetCursor(Arrow());
+        saver.Send(WM_PAINT);
+        CHECK(GetCursor() == NULL);
         CHECK_FALSE(HasInputContext(saver.window));
-        // Neither another saver nor the next window: the default never sees them.
-        CHECK(SwitchingCommandsPassedOn(saver) == 0);
+        // No icon, a black background, a device context of its own, double clicks.
+        CHECK(GetClassLongPtrA(saver.window, GCLP_HICON) == 0);
+        CHECK(GetClassLongPtrA(saver.window, GCLP_HBRBACKGROUND) == (LONG_PTR)GetStockObject(BLACK_BRUSH));
+        CHECK(GetClassLongA(saver.window, GCL_STYLE) == (CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC));
+        // Neither another saver nor the next window: the default sees only
+        // the command that is none of them.
+        CHECK(SwitchingCommandsPassedOn(saver) == 1);
         CHECK(IsWindow(saver.window));
     });
 
-    // Without virtual-screen metrics the window covers the screen's clip box.
-    closing::ImportCounter metrics("USER32.dll", "GetSystemMetrics", (void*)MetricsWithoutVirtualScreen,
+    // A monitor left of and above the primary one: the window spans the
+    // virtual screen from its negative origin. Without virtual-screen metrics,
+    // or with a size of 0, it covers the screen's clip box.
+    closing::ImportCounter metrics("USER32.dll", "GetSystemMetrics", (void*)VirtualScreenMetrics,
                                    (void**)&realGetSystemMetrics);
+    closing::ImportCounter clipBox("GDI32.dll", "GetClipBox", (void*)ShiftedClipBox, (void**)&realGetClipBox);
     REQUIRE(metrics.Installed());
-    RunSaver(NULL, [](SaverWindow& saver) {
-        RECT clip, placed;
-        HDC screen = GetDC(NULL);
-        GetClipBox(screen, &clip);
-        ReleaseDC(NULL, screen);
-        GetWindowRect(saver.window, &placed);
-        CHECK(EqualRect(&placed, &clip));
-        CHECK(clip.right > 0);
-    });
+    REQUIRE(clipBox.Installed());
+    const VirtualScreen screens[] = { { -1280, -200, 2304, 968 }, { 0, 0, 0, 0 }, { -1280, -200, 2304, 0 } };
+    for (const VirtualScreen& screen : screens) {
+        CAPTURE(screen.height);
+        virtualScreen = screen;
+        RunSaver(NULL, [](SaverWindow& saver) {
+            RECT placed, expected = kScreenClipBox;
+            if (virtualScreen.height != 0)
+                SetRect(&expected, virtualScreen.x, virtualScreen.y, virtualScreen.x + virtualScreen.width,
+                        virtualScreen.y + virtualScreen.height);
+            GetWindowRect(saver.window, &placed);
+            CHECK(EqualRect(&placed, &expected));
+        });
+    }
 }
 
 TEST_CASE("switching to another application closes; the cursor stays hidden")
@@ -298,6 +340,16 @@ TEST_CASE("power events close, except a resume after a failure and an unchanged 
         saver.Send(WM_POWER, PWR_CRITICALRESUME, 0);
         CHECK(saver.TakeClose());
     });
+
+    // A status that cannot be read counts as 255, at the start as at each event.
+    closing::ImportCounter power("KERNEL32.dll", "GetSystemPowerStatus", (void*)NoPowerStatus,
+                                 (void**)&realGetSystemPowerStatus);
+    REQUIRE(power.Installed());
+    RunSaver(NULL, [](SaverWindow& saver) {
+        CHECK(SaverHostState.acLineStatus == 255);
+        saver.Send(WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE, 0);
+        CHECK_FALSE(saver.TakeClose());
+    });
 }
 
 TEST_CASE("on the NT family a close is not verified and the verification request is not answered")
@@ -319,8 +371,14 @@ TEST_CASE("a preview ignores input, activation, power and system commands, and l
     HWND host = test::CreateHostWindow(200, 150);
     REQUIRE(host != NULL);
     CHECK(test::PlaceCursor(kAnchorX, kAnchorY));
+    SetCursor(Beam());
     int exitCode = RunSaver(host, [](SaverWindow& preview) {
+        CHECK(GetCursor() == Beam());
         CHECK(previewMode);
+        RECT client;
+        GetClientRect(preview.window, &client);
+        CHECK(client.right == 200);
+        CHECK(client.bottom == 150);
         // Its frames are the preview's own: the character alone.
         for (int wait = 0; wait < 50 && !PreviewAnimation.anchorSet; ++wait)
             preview.Settle(100);
@@ -336,7 +394,7 @@ TEST_CASE("a preview ignores input, activation, power and system commands, and l
         preview.Send(WM_POWER, PWR_CRITICALRESUME, 0);
         CHECK_FALSE(preview.TakeClose());
         CHECK(SaverHostState.anchorCursorPos.x == kAnchorX);
-        CHECK(SwitchingCommandsPassedOn(preview) == 3);
+        CHECK(SwitchingCommandsPassedOn(preview) == 4);
 
         // Whatever cursor the control panel shows stays.
         SetCursor(Beam());
@@ -378,6 +436,8 @@ TEST_CASE("the AutoPlay query closes in every state and asks to cancel AutoPlay 
     SaverHostState.onWin9x = 1;
     RunSaver(NULL, [](SaverWindow& saver) {
         CHECK(SaverHostState.autoPlayMessage == RegisterWindowMessageA("QueryCancelAutoPlay"));
+        // Without a password the verification request grants the close.
+        CHECK(saver.Send(WM_APP) == 1);
         // No password: a close, and AutoPlay may go on.
         CHECK(saver.Send(SaverHostState.autoPlayMessage) == 0);
         CHECK(saver.TakeClose());

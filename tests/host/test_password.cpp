@@ -11,7 +11,8 @@ using closing::PasswordSetting;
 using closing::RunSaver;
 using closing::SaverWindow;
 
-const DWORD kStartTick = 10000;
+// Early after the system's start: less than 200 ms from 0xFFFFFFFF + 1.
+const DWORD kStartTick = 100;
 
 // The 9x family, the stand-in library on the path, counts cleared, and the
 // system's saver-running flag off.
@@ -121,9 +122,12 @@ TEST_CASE("the password setting decides whether the verification library is load
 
         // A preview never asks for the password: nothing is loaded, the system is not told.
         HWND host = test::CreateHostWindow(152, 112);
-        RunSaver(host, [](SaverWindow&) {
+        RunSaver(host, [](SaverWindow& preview) {
             CHECK_FALSE(PasswordLibraryInProcess());
             CHECK_FALSE(closing::SystemSaverRunning());
+            // The AutoPlay query closes it all the same, and lets AutoPlay go on.
+            CHECK(preview.Send(RegisterWindowMessageA("QueryCancelAutoPlay")) == 0);
+            CHECK(preview.TakeClose());
         });
         DestroyWindow(host);
         CHECK(standin::ReadNumber(standin::kPasswordLoads) == 3);
@@ -231,23 +235,27 @@ TEST_CASE("closes are verified by the library, at least 200 ms after its last an
         CHECK(SaverHostState.anchorCursorPos.y == 310);
         CHECK(GetCursor() == NULL);
 
-        // The dialog was up for a second: the spacing counts from its answer.
+        // The dialog was up for a second: the spacing counts from its answer,
+        // 199 ms after it is too soon, 200 ms is not.
         const DWORD answered = kStartTick + kDialogMs;
-        closing::FakeNow() = answered + 150;
+        closing::FakeNow() = answered + 199;
         saver.Send(WM_CLOSE);
         CHECK(VerifyCalls() == 1);
         closing::SetVerifyHook(NULL);
-        closing::FakeNow() = answered + 250;
+        closing::FakeNow() = answered + 200;
         saver.Send(WM_CLOSE);
         CHECK(VerifyCalls() == 2);
         CHECK(IsWindow(saver.window));
 
-        // Across the wrap of the tick counter.
+        // Across the wrap of the tick counter: 48 ms after, before the wrap,
+        // and 144 ms after, past it, are too soon.
         closing::FakeNow() = 0xFFFFFFC0;
         saver.Send(WM_CLOSE);
         CHECK(VerifyCalls() == 3);
-        closing::FakeNow() = 0x50;              // 144 ms after
-        saver.Send(WM_CLOSE);
+        for (DWORD soon : { 0xFFFFFFF0u, 0x50u }) {
+            closing::FakeNow() = soon;
+            saver.Send(WM_CLOSE);
+        }
         CHECK(VerifyCalls() == 3);
         closing::FakeNow() = 0x100;             // 320 ms after
         saver.Send(WM_CLOSE);
@@ -398,5 +406,27 @@ TEST_CASE("on the NT family no registry read, library load or system flag happen
     CHECK(VerifyCalls() == 0);
     CHECK_FALSE(PasswordLibraryInProcess());
     CHECK(closing::SystemSaverRunning());
+    Finish();
+}
+
+namespace {
+// A system that leaves bytes in the buffer when a value is too long for it.
+LONG WINAPI TooLongValueLeftInBuffer(HKEY, LPCSTR, LPDWORD, LPDWORD, LPBYTE data, LPDWORD size)
+{
+    if (data)
+        memset(data, '1', *size);
+    *size = 6;
+    return ERROR_MORE_DATA;
+}
+} // namespace
+
+TEST_CASE("a password setting too long to read counts as none, whatever the failed read left in the buffer")
+{
+    StartWin9x();
+    closing::ImportCounter query("ADVAPI32.dll", "RegQueryValueExA", (void*)TooLongValueLeftInBuffer,
+                                 (void**)&realRegQueryValueEx);
+    REQUIRE(query.Installed());
+    LoadPasswordVerifier();
+    CHECK(SaverHostState.verifyPassword == NULL);
     Finish();
 }

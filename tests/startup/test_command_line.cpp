@@ -32,6 +32,8 @@ TEST_CASE("a Shift-JIS program name is stepped over character by character")
     // or a quote-free ASCII byte, but never ends the name.
     CHECK(std::string(Arguments("\"C:\\\x82\xdb\x95\x5c.scr\" /s")) == "/s");
     CHECK(std::string(Arguments("C:\\\x95\x5c.scr /s")) == "/s");
+    // Started by name from its own folder: "もちぽて.scr", its first byte a lead byte.
+    CHECK(std::string(Arguments("\x82\xe0\x82\xbf\x82\xdb\x82\xc4.scr /s")) == "/s");
     // A lead byte at the very end does not run past the terminator.
     CHECK(std::string(Arguments("\"C:\\\x82")) == "");
 }
@@ -54,11 +56,14 @@ TEST_CASE("switch letters, fillers and handles")
         { "/p1234", SaverModePreview, 1234 },
         { "/P   77", SaverModePreview, 77 },
         { "/l 1234", SaverModePreview, 1234 },
+        { "/L 1234", SaverModePreview, 1234 },
         { "/p:1234", SaverModePreview, 0 },
         { "/p", SaverModePreview, 0 },
         { "/p 0", SaverModePreview, 0 },
         { "/p 12ab", SaverModePreview, 12 },
         { "/c:1234", SaverModeConfigureOwned, 1234 },
+        { "/C:1234", SaverModeConfigureOwned, 1234 },
+        { "/c: 1234", SaverModeConfigureOwned, 0 },
         { "/c 1234", SaverModeConfigureOwned, 0 },
         { "/c : 1234", SaverModeConfigureOwned, 0 },
         { "/c", SaverModeConfigureOwned, 0 },

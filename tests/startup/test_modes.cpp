@@ -71,21 +71,35 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// A shown top-level window of a class of this program (registered at first use).
+HWND CreateOwnWindow(const char* className, WNDPROC procedure, const char* title, int width, int height,
+                     DWORD style)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleA(NULL);
+    windowClass.hbrBackground = (HBRUSH)GetStockObject(GRAY_BRUSH);
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, className, title, style | WS_VISIBLE, 20, 20, width, height, NULL, NULL,
+                                  GetModuleHandleA(NULL), NULL);
+    test::PumpFor(50);
+    return window;
+}
+
 HWND CreateRecordingHost(int width, int height, DWORD style)
 {
-    static ATOM atom = 0;
-    if (!atom) {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = RecordingProc;
-        windowClass.hInstance = GetModuleHandleA(NULL);
-        windowClass.hbrBackground = (HBRUSH)GetStockObject(GRAY_BRUSH);
-        windowClass.lpszClassName = "RecordingHost";
-        atom = RegisterClassA(&windowClass);
-    }
-    HWND host = CreateWindowExA(0, "RecordingHost", "Display Properties", style | WS_VISIBLE, 20, 20, width,
-                                height, NULL, NULL, GetModuleHandleA(NULL), NULL);
-    test::PumpFor(50);
-    return host;
+    return CreateOwnWindow("RecordingHost", RecordingProc, "Display Properties", width, height, style);
+}
+
+// What a window of another process answers; kNoAnswer when it does not.
+const DWORD_PTR kNoAnswer = 0xBAD;
+DWORD_PTR Answer(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &answer))
+        return kNoAnswer;
+    return answer;
 }
 
 RECT ClientRectOnScreen(HWND window)
@@ -134,6 +148,8 @@ TEST_CASE("every spelling of s runs one full-screen window over the whole deskto
 
 TEST_CASE("a second full-screen start hands over to the first and ends with 0")
 {
+    // Only the full-screen title counts: a window of the class titled otherwise is no saver.
+    HWND twin = CreateOwnWindow(kSaverClass, DefWindowProcA, "Preview", 200, 100, WS_OVERLAPPEDWINDOW);
     test::ScrProcess first = test::StartScr("/s");
     test::ScopedScr firstGuard(first);
     HWND window = WaitForFullScreen(first);
@@ -142,6 +158,7 @@ TEST_CASE("a second full-screen start hands over to the first and ends with 0")
     CHECK(WaitForSingleObject(first.info.hProcess, 0) == WAIT_TIMEOUT);
     CHECK(test::FindProcessWindow(0, kSaverClass, "Screen Saver") == window);
     CHECK(CloseAndWait(first, window) == 0u);
+    DestroyWindow(twin);
 }
 
 TEST_CASE("the quote rule of the program name decides what follows it")
@@ -153,15 +170,21 @@ TEST_CASE("the quote rule of the program name decides what follows it")
     REQUIRE(window != NULL);
     CHECK(CloseAndWait(fullScreen, window) == 0u);
 
-    // Unquoted, "/s" is part of the name: no switch, so the dialog.
+    // Unquoted, "/s" is part of the name: no switch, so the dialog, with no
+    // owner even when a window is in front.
+    HWND front = test::CreateHostWindow(200, 100, "In Front");
+    SetForegroundWindow(front);
+    test::PumpUntil([front] { return GetForegroundWindow() == front; }, kStartTimeoutMs);
     std::string unquoted = test::ScrPath() + "/s";
     test::ScrProcess dialog = test::StartScr("", unquoted.c_str());
     test::ScopedScr dialogGuard(dialog);
     HWND box = test::WaitForWindow(dialog.info.dwProcessId, "#32770", kDialogTitle, kStartTimeoutMs);
     REQUIRE(box != NULL);
+    CHECK(GetWindow(box, GW_OWNER) == NULL);
     PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
     CHECK(test::WaitForExit(dialog, kStartTimeoutMs) == 0u);
     test::EndScr(dialog);
+    DestroyWindow(front);
 }
 
 TEST_CASE("preview: a child filling the named window, by every spelling of the switch")
@@ -204,37 +227,21 @@ TEST_CASE("preview in a 0 x 0 window still runs its loop")
     CHECK(rect.right == 0);
     CHECK(rect.bottom == 0);
     // Still answering: the loop runs.
-    DWORD_PTR answer = 0;
-    CHECK(SendMessageTimeoutA(preview, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0);
+    CHECK(Answer(preview, WM_NULL) == 0);
     CHECK(CloseAndWait(process, preview) == 0u);
     DestroyWindow(host);
 }
 
-TEST_CASE("the title never changes")
+TEST_CASE("full screen, the title never changes and the system may not switch windows or start another saver")
 {
     test::ScrProcess process = test::StartScr("/s");
     test::ScopedScr processGuard(process);
     HWND window = WaitForFullScreen(process);
     REQUIRE(window != NULL);
-    DWORD_PTR answer = 1;
-    CHECK(SendMessageTimeoutA(window, WM_SETTEXT, 0, (LPARAM) "Renamed", SMTO_ABORTIFHUNG, 5000, &answer) != 0);
-    CHECK(answer == 0);
+    CHECK(Answer(window, WM_SETTEXT, 0, (LPARAM) "Renamed") == 0);
     CHECK(test::WindowText(window) == "Screen Saver");
-    CHECK(CloseAndWait(process, window) == 0u);
-}
-
-TEST_CASE("full screen, the system may not switch windows or start another saver")
-{
-    test::ScrProcess process = test::StartScr("/s");
-    test::ScopedScr processGuard(process);
-    HWND window = WaitForFullScreen(process);
-    REQUIRE(window != NULL);
-    const WPARAM commands[] = { SC_SCREENSAVE, SC_NEXTWINDOW, SC_PREVWINDOW };
-    for (WPARAM command : commands) {
-        DWORD_PTR answer = 1;
-        CHECK(SendMessageTimeoutA(window, WM_SYSCOMMAND, command, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0);
-        CHECK(answer == 0);
-    }
+    for (WPARAM command : { SC_SCREENSAVE, SC_NEXTWINDOW, SC_PREVWINDOW })
+        CHECK(Answer(window, WM_SYSCOMMAND, command) == 0);
     CHECK(WaitForSingleObject(process.info.hProcess, 200) == WAIT_TIMEOUT);
     CHECK(CloseAndWait(process, window) == 0u);
 }
@@ -248,10 +255,7 @@ TEST_CASE("preview: help and context menus go to the parent, other system comman
     REQUIRE(preview != NULL);
 
     received.clear();
-    DWORD_PTR answer = 0;
-    CHECK(SendMessageTimeoutA(preview, WM_CONTEXTMENU, (WPARAM)preview, MAKELPARAM(30, 40), SMTO_ABORTIFHUNG,
-                              5000, &answer) != 0);
-    CHECK(answer == 1);
+    CHECK(Answer(preview, WM_CONTEXTMENU, (WPARAM)preview, MAKELPARAM(30, 40)) == 1);
     test::PumpUntil([] { return !received.empty(); }, 5000);
     REQUIRE(received.size() == 1);
     CHECK(received[0].message == WM_CONTEXTMENU);
@@ -263,9 +267,7 @@ TEST_CASE("preview: help and context menus go to the parent, other system comman
     HELPINFO help = {};
     help.cbSize = sizeof(help);
     help.iContextType = HELPINFO_WINDOW;
-    answer = 0;
-    CHECK(SendMessageTimeoutA(preview, WM_HELP, 0, (LPARAM)&help, SMTO_ABORTIFHUNG, 5000, &answer) != 0);
-    CHECK(answer == 1);
+    CHECK(Answer(preview, WM_HELP, 0, (LPARAM)&help) == 1);
 
     // A system command that the preview does not withhold reaches the default,
     // which closes the window.
