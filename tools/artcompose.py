@@ -326,7 +326,8 @@ class Pose:
 class Build:
     """Where and how big the character is drawn (frames vs. icon)."""
     def __init__(self, size=40, ground=36.0, rx=14.0, height=23.0,
-                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False, shadow=True, base=2.25):
+                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False, shadow=True, base=2.25,
+                 even=True):
         self.size = size
         self.rich = rich          # the 256-colour icon's extra in-between tones
         self.rim = rim            # sky light along the shadowed edge
@@ -338,6 +339,7 @@ class Build:
         self.background = background
         self.shadow = shadow      # a ground shadow under the feet
         self.base = base          # how flat the base sits (2 = round)
+        self.even = even          # sort the crown's steps, longest on top
 
 
 FRAME_BUILD = Build()
@@ -421,7 +423,7 @@ def draw_character(pose, build=FRAME_BUILD):
     # squashed lower and as much wider, so the body keeps its mass (a mitten
     # with no room left beside it is pressed to the side, in front)
     height = build.height - 1.0 * sq
-    rx = min(build.rx * build.height / height, build.size / 2.0 - 4.0)
+    rx = min(build.rx * build.height / height, max(build.rx, build.size / 2.0 - 4.0))
     bottom = build.ground - pose.lift
     top = bottom - height
     ry_top = height * 0.55
@@ -453,7 +455,8 @@ def draw_character(pose, build=FRAME_BUILD):
     # seam, and the part of it behind the body is never drawn
     dome = mochi(cx, cy, rx, ry_top, ry_bot, build.base)
     body = mask_of(size, size, lambda x, y: dome(x - shear(y), y))
-    even_runs(body, int(cy))
+    if build.even:
+        even_runs(body, int(cy))
     arm_fill = {}
     front = {}
     front_mitt = set()      # the waving mitten, outlined whole against the head
@@ -853,28 +856,40 @@ ICON_BANDS = [(0.86, "l"), (0.58, "b"), (0.32, "m"), (0.08, "s"), (-9, "d")]
 
 
 def icon_32(rich):
-    build = Build(size=32, ground=30.5, rx=14.0, height=24.0,
+    # a round head: the crown and sides step as the circle does, with no
+    # long flat run on top or down either side
+    build = Build(size=32, ground=30.5, rx=13.6, height=24.5, even=False,
                   bands=BODY_BANDS_RICH if rich else ICON_BANDS, background="_",
                   rim=rich, soften=False, rich=rich, shadow=False, base=2.0)
-    return draw_character(Pose(arm_l=None, arm_r=None, feet=None, specks=False),
-                          build).lines()
+    cv = draw_character(Pose(arm_l=None, arm_r=None, feet=None, specks=False), build)
+    # the crown's top run is the circle's 8 pixels: take one off each end,
+    # so the head rounds into its top instead of stopping flat
+    top = next(y for y in range(cv.h) if any(cv.get(x, y) in "Ov" for x in range(cv.w)))
+    run = [x for x in range(cv.w) if cv.get(x, top) in "Ov"]
+    if len(run) > 6:
+        for x, out in ((run[0], -1), (run[-1], 1)):
+            cv.put(x, top, "_")
+            cv.put(x, top + 1, cv.get(x + out, top + 1))   # the outline below, one further in
+            if cv.get(x, top + 2) in "lc":                  # never the lightest against it
+                cv.put(x, top + 2, "b")
+    return cv.lines()
 
 
-ICON_16 = [               # drawn by hand; too small to compose
-    "________________",
-    "_____gg_gg______",
+ICON_16 = [               # drawn by hand; too small to compose.  An oval 14
+    "________________",   # wide with four rows of straight side, 2x2 eyes
+    "_____gg_gg______",   # with one glint each, one small smile
     "______gGg_______",
-    "____OOOGOooo____",
-    "__OObbbbbbbmoo__",
-    "_Obwlllllbbbmmo_",
-    "_Obllllllbbbmso_",
-    "_Oblwellbbwemso_",
-    "_Obleelbbbeemso_",
-    "_Obbeebrrbeemso_",
-    "_Obppbbbbmmppso_",
-    "_ombbbbbmmmmsso_",
-    "__ommmmmmsssdo__",
-    "___uossssdddu___",
+    "_____OOGOOo_____",
+    "___OObbbbbmoo___",
+    "__Obbwlllbbmmo__",
+    "__Obwllllbbmso__",
+    "_Oblllllbbbmmso_",
+    "_Oblwelbbwemmso_",
+    "_Obbeebbbeemsso_",
+    "_obppbrbrmppsso_",
+    "__ombbbrmmmsdo__",
+    "__ummmmmsssddu__",
+    "___uusssddduu___",
     "_____uuuuuu_____",
     "________________",
 ]
