@@ -265,7 +265,7 @@ SPROUT_SQUASHED = [SPROUT[0], SPROUT[2], SPROUT[3], SPROUT[4]]
 def sprout_rows(sway, squashed):
     """The sprout swayed `sway` pixels at its tips (negative: to the viewer's
     left); the stem stays planted, the leaves follow by height."""
-    rows = SPROUT_SQUASHED if squashed else SPROUT
+    rows = ["  " + r + "  " for r in (SPROUT_SQUASHED if squashed else SPROUT)]
     h = len(rows) - 2           # rows above the stem's foot that may move
     out = []
     for r, row in enumerate(rows):
@@ -299,9 +299,9 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "wave_in": 50,     # the head
 }
 WAVE_HANDS = {    # the waving arm's tilt from upright (degrees, + outward) and length
-    "wave_out": (32, 6.6),
-    "wave_up": (4, 6.8),
-    "wave_in": (-26, 6.6),
+    "wave_out": (58, 7.0),
+    "wave_up": (10, 7.8),
+    "wave_in": (-38, 8.2),
 }
 ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
@@ -502,6 +502,7 @@ def draw_character(pose, build=FRAME_BUILD):
             hx = px0 + side * length * math.sin(math.radians(tilt))
             hy = ay - length * math.cos(math.radians(tilt))
             hx = max(2.5 + mitt_rx, min(size - 2.5 - mitt_rx, hx))
+            cv.wave_hand = (hx, hy)
             limb = thick_segment(px0, ay + 1.0, hx, hy + 0.8, 1.7)
             mitt = ellipse(hx, hy, mitt_rx, mitt_ry)
             # the arm and hand are held up in front of the body's edge,
@@ -619,7 +620,7 @@ def draw_character(pose, build=FRAME_BUILD):
             else:
                 cv.put(x, y, "s" if foot(x, y - 1) else "m")
     for (x, y) in outline:
-        if y > cy + 2 and cv.get(x, y) == "o" and not foot(x, y + 1) and any(
+        if y > cy + 2 and cv.get(x, y) == "o" and any(
                 not solid(x + i, y + j) and not foot(x + i, y + j)
                 for i, j in ((1, 0), (-1, 0), (0, 1))) and normal(x, y)[1] > 0.2:
             cv.put(x, y, "u")
@@ -683,7 +684,7 @@ def draw_character(pose, build=FRAME_BUILD):
 
     def on_body(x, y):
         return cv.get(x, y) in ramp and (x, y) not in outline and body[y][x] \
-            and (x, y) not in front
+            and not any((x + i, y + j) in front for i in (-1, 0, 1) for j in (-1, 0, 1))
 
     # potato: a few shallow eyes in the skin, which turn with the face
     if pose.specks:
@@ -742,7 +743,15 @@ def draw_character(pose, build=FRAME_BUILD):
     rows = range(ey, ey + len(eye))
     left_edge = max(min(x for x in range(size) if body[y][x]) for y in rows)
     right_edge = min(max(x for x in range(size) if body[y][x]) for y in rows)
-    shift = max(0, left_edge + 3 - lx0) - max(0, rx0 + len(right_eye[0]) - 1 - (right_edge - 3))
+    if turn:
+        # in a glance each eye stops on its own: the one toward the look
+        # presses against the turning edge while the other, mouth and
+        # cheeks slide the whole way
+        lx0 = max(lx0, left_edge + 3)
+        rx0 = min(rx0, right_edge - 3 - len(right_eye[0]) + 1)
+        shift = 0
+    else:
+        shift = max(0, left_edge + 3 - lx0) - max(0, rx0 + len(right_eye[0]) - 1 - (right_edge - 3))
     lx0, rx0, fdx = lx0 + shift, rx0 + shift, fdx + shift
     cv.stamp(lx0, ey, left_eye)
     cv.stamp(rx0, ey, right_eye)
@@ -841,8 +850,8 @@ def character_frames():
     return f
 
 
-FRAME_TITLES = {"000": "resting", "102": "wave: up", "103": "wave: down",
-                "104": "wave: up again", "302": "blink", "402": "glance left",
+FRAME_TITLES = {"000": "resting", "102": "wave: arm out", "103": "wave: arm up",
+                "104": "wave: arm in over the head", "302": "blink", "402": "glance left",
                 "403": "glance right"}
 
 
