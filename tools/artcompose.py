@@ -301,7 +301,7 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
 WAVE_HANDS = {    # the waving arm's tilt from upright (degrees, + outward) and length
     "wave_out": (58, 7.0),
     "wave_up": (10, 7.8),
-    "wave_in": (-38, 8.2),
+    "wave_in": (-24, 9.0),
 }
 ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
