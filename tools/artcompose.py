@@ -29,7 +29,7 @@ CHAR_PALETTE = [
     ("O", "#96574f", "outline, lit side"),
     ("a", "#2a171d", "outline, softened corner"),
     ("u", "#5e3444", "outline underneath, lifted off the night"),
-    ("k", "#1a1020", "ground shadow"),
+    ("k", "#2a2040", "ground shadow, a cool dark that holds on the black night"),
     ("l", "#fff2df", "body, lit"),
     ("b", "#f4d5b6", "body"),
     ("m", "#e7b79a", "body shade"),
@@ -200,23 +200,23 @@ EYES = {
                "eeeee",
                "eiiee",
                " eee "],
-    "look_r": [" eee ",           # glancing right, mirrored lights
-               "eeewe",
-               "eeewe",
+    "look_r": [" eee ",           # glancing right: the light stays
+               "eweee",           # on the upper left of each eye
+               "eweee",
                "eeeee",
                "eeiie",
                " eee "],
     "far_r": [" ee ",
-              "eewe",
-              "eewe",
+              "ewee",
+              "ewee",
               "eeee",
               "eeii",
               " ee "],
-    "closed": ["     ",       # a lid, flat, with one lash at the outer corner
-               "     ",
-               "     ",
+    "closed": ["     ",       # a lid across the middle of the eye, one lash
+               "     ",       # at the outer corner
                " eeee",
                "e    ",
+               "     ",
                "     "],
     "happy": ["     ",
               " eee ",
@@ -251,25 +251,32 @@ CHEEK = ["pppp",
 SHINE = [" ww",          # a wet glint on the lit shoulder
          "w  "]
 
-SPROUTS = {           # 's' marks the stem, which sits on the crown
-    "up": ["  gg    g ",
-           " gggG  Ggg",
-           "  GGGsGGg ",
-           "     s    "],
-    "lean": ["gg      ",
-             "gggG  gg",
-             " GGGsGgg",
-             "    sGG ",
-             "    s   "],
-    "flat": ["ggG      Gg",
-             " gGGGsGGGgg",
-             "     s     "],
-    "tall": ["  g      g ",
-             " ggG    Ggg",
-             "  gGG  GGg ",
-             "    GsGG   ",
-             "     s     "],
-}
+# One sprout, drawn once: two leaves on a short stem ('s' marks the stem,
+# which is planted in the crown).  Every pose only sways it (the leaves lag
+# a pixel or two behind the body) or squashes it (the leaves sit lower).
+SPROUT = ["gg      g ",
+          "ggG    Ggg",
+          " gGG  GGg ",
+          "   GGsG   ",
+          "     s    "]
+SPROUT_SQUASHED = [SPROUT[0], SPROUT[2], SPROUT[3], SPROUT[4]]
+
+
+def sprout_rows(sway, squashed):
+    """The sprout swayed `sway` pixels at its tips (negative: to the viewer's
+    left); the stem stays planted, the leaves follow by height."""
+    rows = ["  " + r + "  " for r in (SPROUT_SQUASHED if squashed else SPROUT)]
+    h = len(rows) - 2           # rows above the stem's foot that may move
+    out = []
+    for r, row in enumerate(rows):
+        k = int(round(sway * (h - r) / h)) if r < h else 0
+        if k > 0:
+            row = " " * k + row[:-k]
+        elif k < 0:
+            row = row[-k:] + " " * -k
+        out.append(row)
+    return out
+
 
 # Light from the upper left and a little in front.  The body's ramp runs
 # H l b m s d, evenly spaced in lightness and warming toward pink-brown in
@@ -287,12 +294,14 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "half": 25,
     "up": 48,
     "high": 65,
-    "wave": 58,        # the waving hand swings out...
-    "wave_in": 84,     # ...and back over the shoulder
+    "wave_out": 50,    # the waving arm: a stub raised from the shoulder,
+    "wave_up": 50,     # its mitten tilted out, upright, then in over
+    "wave_in": 50,     # the head
 }
-WAVE_HANDS = {    # rows the hand rises over the shoulder, pixels out from the shoulder
-    "wave": (9.0, 1.5),
-    "wave_in": (9.3, -2.2),
+WAVE_HANDS = {    # the waving arm's tilt from upright (degrees, + outward) and length
+    "wave_out": (58, 7.0),
+    "wave_up": (10, 7.8),
+    "wave_in": (-24, 9.0),
 }
 ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
@@ -305,8 +314,8 @@ class Pose:
         self.eyes = "open"
         self.mouth = "w"
         self.face_dx = 0       # glance: the face, specks and shine turn that far
-        self.sprout = "up"     # up / left / right (leaning) / flat / tall
-        self.sprout_flip = False
+        self.sprout = "up"     # up, or flat (squashed)
+        self.sway = 0          # pixels the sprout's tips sway (negative: left)
         self.arm_l = "rest"    # viewer's left arm (None = no arm)
         self.arm_r = "rest"
         self.feet = "down"     # down / tucked / None
@@ -317,7 +326,8 @@ class Pose:
 class Build:
     """Where and how big the character is drawn (frames vs. icon)."""
     def __init__(self, size=40, ground=36.0, rx=14.0, height=23.0,
-                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False, shadow=True, base=2.25):
+                 bands=BODY_BANDS, background=".", rim=True, soften=True, rich=False, shadow=True, base=2.25,
+                 even=True):
         self.size = size
         self.rich = rich          # the 256-colour icon's extra in-between tones
         self.rim = rim            # sky light along the shadowed edge
@@ -329,6 +339,7 @@ class Build:
         self.background = background
         self.shadow = shadow      # a ground shadow under the feet
         self.base = base          # how flat the base sits (2 = round)
+        self.even = even          # sort the crown's steps, longest on top
 
 
 FRAME_BUILD = Build()
@@ -409,9 +420,10 @@ def draw_character(pose, build=FRAME_BUILD):
     cx = size / 2.0               # even sizes: mirror line between two columns
     cv = Canvas(size, size, build.background)
     sq = pose.squash
-    # squashed wider, but never so wide that the arms lose their room beside it
-    rx = min(build.rx + 0.6 * sq, max(build.rx, build.size / 2.0 - 5.0))
+    # squashed lower and as much wider, so the body keeps its mass (a mitten
+    # with no room left beside it is pressed to the side, in front)
     height = build.height - 1.0 * sq
+    rx = min(build.rx * build.height / height, max(build.rx, build.size / 2.0 - 4.0))
     bottom = build.ground - pose.lift
     top = bottom - height
     ry_top = height * 0.55
@@ -443,9 +455,11 @@ def draw_character(pose, build=FRAME_BUILD):
     # seam, and the part of it behind the body is never drawn
     dome = mochi(cx, cy, rx, ry_top, ry_bot, build.base)
     body = mask_of(size, size, lambda x, y: dome(x - shear(y), y))
-    even_runs(body, int(cy))
+    if build.even:
+        even_runs(body, int(cy))
     arm_fill = {}
     front = {}
+    front_mitt = set()      # the waving mitten, outlined whole against the head
 
     def arm_tone(x, y, hx, hy, side):
         """Lit along the top of the mitten and limb, shaded underneath."""
@@ -463,10 +477,10 @@ def draw_character(pose, build=FRAME_BUILD):
             continue
         mitt_rx, mitt_ry = 2.2 + 0.15 * sq, 2.1 - 0.12 * sq   # squashes with the body
         if arm.startswith("wave"):      # an open hand, waving
-            mitt_rx, mitt_ry = 2.6, 2.6
+            mitt_rx, mitt_ry = 2.8, 2.7
         # a raised arm shows from higher up the side, where the body has
         # already turned in, so the hand can rise clear of the crown
-        ay = sy - max(0.0, ARMS[arm] - 20) / 45.0 * 2.5
+        ay = sy - max(0.0, ARMS[arm] - 20) / 45.0 * 2.5 - (1.2 if arm in WAVE_HANDS else 0.0)
         row = [x for x in range(size) if body[int(ay)][x]]
         edge = (row[0] if side < 0 else row[-1] + 1.0)
         a = math.radians(ARMS[arm])
@@ -483,18 +497,23 @@ def draw_character(pose, build=FRAME_BUILD):
         if arm in WAVE_HANDS:
             # a waving hand held up beside the head: placed, not reached,
             # so the swing between frames is exactly what is drawn
-            rise, out = WAVE_HANDS[arm]
-            hy = ay - rise
-            hx = edge + side * out
+            tilt, length = WAVE_HANDS[arm]
+            px0 = edge - side * 1.5          # the shoulder, just inside the side
+            hx = px0 + side * length * math.sin(math.radians(tilt))
+            hy = ay - length * math.cos(math.radians(tilt))
             hx = max(2.5 + mitt_rx, min(size - 2.5 - mitt_rx, hx))
-            limb = thick_segment(edge - side * 1.0, ay + 1.0, hx, hy + 1.5, 1.95)
+            cv.wave_hand = (hx, hy)
+            limb = thick_segment(px0, ay + 1.0, hx, hy + 0.8, 1.7)
             mitt = ellipse(hx, hy, mitt_rx, mitt_ry)
             # the arm and hand are held up in front of the body's edge,
             # outlined whole, so they read against the head
             for y in range(size):
                 for x in range(size):
                     if mitt(x + 0.5, y + 0.5) or limb(x + 0.5, y + 0.5):
-                        front[(x, y)] = arm_tone(x, y, hx, hy, side)
+                        # raised into the light: lit along its top
+                        front[(x, y)] = arm_tone(x, y, hx, hy, -1)
+                        if mitt(x + 0.5, y + 0.5):
+                            front_mitt.add((x, y))
             continue
         reach = 1.0     # out until the arm shows its full size
         while True:
@@ -601,8 +620,9 @@ def draw_character(pose, build=FRAME_BUILD):
             else:
                 cv.put(x, y, "s" if foot(x, y - 1) else "m")
     for (x, y) in outline:
-        if y > cy + 2 and cv.get(x, y) == "o" and not solid(x, y + 1) and not foot(x, y + 1) \
-                and normal(x, y)[1] > 0.5:
+        if y > cy + 2 and cv.get(x, y) == "o" and any(
+                not solid(x + i, y + j) and not foot(x + i, y + j)
+                for i, j in ((1, 0), (-1, 0), (0, 1))) and normal(x, y)[1] > 0.2:
             cv.put(x, y, "u")
 
     if build.rich:
@@ -622,8 +642,12 @@ def draw_character(pose, build=FRAME_BUILD):
                     cv.put(x, y, ramp[ramp.index(c) + 1])
 
     # a mitten pressed to the side of a wide squash, in front of the body
+    # (a raised arm's limb melts into the body it grows from: outlined only
+    # against the night, while its mitten is outlined all round)
     for (x, y), tone in front.items():
-        rim = any((x + i, y + j) not in front for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+        rim = any((x + i, y + j) not in front and
+                  ((x, y) in front_mitt or (x + i, y + j) in front_mitt or not solid(x + i, y + j))
+                  for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
         cv.put(x, y, "o" if rim else tone)
 
     # soften the stairs of the lit outline against the night: a dark pixel in
@@ -640,10 +664,7 @@ def draw_character(pose, build=FRAME_BUILD):
                 cv.put(x, y, "a")
 
     # sprout on the crown, its stem planted in the outline
-    name = pose.sprout
-    rows = SPROUTS["lean" if name in ("left", "right") else name]
-    if (name == "right") != pose.sprout_flip:
-        rows = flipped(rows)
+    rows = sprout_rows(pose.sway, pose.sprout == "flat")
     stem = rows[-1].find("s")
     crown_x = int(cx + pose.lean)
     x0, y0 = crown_x - stem, max(1, int(top) - len(rows) + 1)   # off the frame's edge
@@ -662,7 +683,8 @@ def draw_character(pose, build=FRAME_BUILD):
     ramp = "".join(c for _, c in build.bands)      # brightest first
 
     def on_body(x, y):
-        return cv.get(x, y) in ramp and (x, y) not in outline and body[y][x]
+        return cv.get(x, y) in ramp and (x, y) not in outline and body[y][x] \
+            and not any((x + i, y + j) in front for i in (-1, 0, 1) for j in (-1, 0, 1))
 
     # potato: a few shallow eyes in the skin, which turn with the face
     if pose.specks:
@@ -721,7 +743,15 @@ def draw_character(pose, build=FRAME_BUILD):
     rows = range(ey, ey + len(eye))
     left_edge = max(min(x for x in range(size) if body[y][x]) for y in rows)
     right_edge = min(max(x for x in range(size) if body[y][x]) for y in rows)
-    shift = max(0, left_edge + 3 - lx0) - max(0, rx0 + len(right_eye[0]) - 1 - (right_edge - 3))
+    if turn:
+        # in a glance each eye stops on its own: the one toward the look
+        # presses against the turning edge while the other, mouth and
+        # cheeks slide the whole way
+        lx0 = max(lx0, left_edge + 3)
+        rx0 = min(rx0, right_edge - 3 - len(right_eye[0]) + 1)
+        shift = 0
+    else:
+        shift = max(0, left_edge + 3 - lx0) - max(0, rx0 + len(right_eye[0]) - 1 - (right_edge - 3))
     lx0, rx0, fdx = lx0 + shift, rx0 + shift, fdx + shift
     cv.stamp(lx0, ey, left_eye)
     cv.stamp(rx0, ey, right_eye)
@@ -760,58 +790,68 @@ def seal_pockets(cv, bg):
                 cv.put(x, y, "o")
 
 
+def sprout_pose(code):
+    """'up', 'flat' (squashed), or 'l1'/'r2'...: swayed that far left/right."""
+    if code in ("up", "flat"):
+        return dict(sprout=code, sway=0)
+    flat = code.endswith("f")
+    n = int(code[1]) * (-1 if code[0] == "l" else 1)
+    return dict(sprout="flat" if flat else "up", sway=n)
+
+
 def character_frames():
     P = Pose
     f = {"000": P()}
-    # a wave, one happy face throughout: the arm stays up and the hand
-    # swings out, in over the shoulder and out again; the body leans against
-    # the swing and the sprout lags (the arm comes down in the resting frame
-    # that follows)
-    f["102"] = P(arm_r="wave", lean=-1, eyes="happy", mouth="open", sprout="left")
-    f["103"] = P(arm_r="wave_in", arm_l="low", lean=1, eyes="happy", mouth="open",
-                 sprout="right")
-    f["104"] = P(arm_r="wave", arm_l="low", lean=-1, eyes="happy", mouth="open",
-                 sprout="up")
+    # a wave, one happy face throughout: a stubby arm comes up from the
+    # shoulder and the mitten swings from tilted out, to upright, to tilted
+    # in over the head; the body leans against the swing and the sprout lags
+    # (the arm comes down in the resting frame that follows)
+    f["102"] = P(arm_r="wave_out", lean=-1, eyes="happy", mouth="open", sway=1)
+    f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-1)
+    f["104"] = P(arm_r="wave_in", arm_l="low", lean=1, eyes="happy", mouth="open", sway=-2)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
-    # one arm leads, the crown leans, the sprout bends its own way.
+    # one arm leads, the crown leans, the sprout sways its own way.  One face
+    # logic: eyes open for the take-off, happy while airborne and bouncing,
+    # squeezed only on the two impacts, open again as it settles.
     hop = [
         # lift, squash, lean, eyes, mouth, arm_l, arm_r, feet, sprout
         (0, 1.5, 0, "open", "w", "low", "rest", "down", "up"),             # 202 crouch
-        (0, 3.5, -1, "squeeze", "o", "rest", "low", "down", "flat"),       # 203 wind-up
-        (0, -3.0, 1, "open", "open", "up", "high", "down", "flat"),        # 204 launch
-        (6, -1.5, 1, "happy", "open", "high", "up", "tucked", "flat"),     # 205 rising
-        (9, -0.5, 0, "happy", "open", "half", "low", "tucked", "up"),      # 206 apex
-        (8, -0.5, -1, "happy", "open", "low", "half", "tucked", "tall"),   # 207 turning
-        (4, -2.0, -1, "open", "o", "up", "half", "down", "right"),         # 208 falling
+        (0, 3.5, -1, "open", "w", "rest", "low", "down", "flat"),          # 203 wind-up
+        (0, -3.0, 1, "open", "open", "up", "high", "down", "l1f"),         # 204 launch
+        (6, -1.5, 1, "happy", "open", "high", "up", "tucked", "l1f"),      # 205 rising
+        (9, -0.5, 0, "happy", "open", "half", "low", "tucked", "r1"),      # 206 apex
+        (8, -0.5, -1, "happy", "open", "low", "half", "tucked", "up"),      # 207 turning
+        (4, -2.0, -1, "happy", "open", "up", "half", "down", "r1"),        # 208 falling
         (0, 4.0, 0, "squeeze", "w", "low", "rest", "down", "flat"),        # 209 impact
-        (0, -1.5, 1, "open", "smile", "out", "half", "down", "tall"),      # 210 rebound
-        (0, 1.0, 0, "open", "w", "rest", "low", "down", "up"),             # 211
-        (0, 2.5, 1, "squeeze", "o", "low", "rest", "down", "flat"),        # 212 wind-up
-        (0, -2.0, -1, "open", "open", "high", "up", "down", "flat"),       # 213 launch
-        (5, 0.0, -1, "happy", "open", "half", "out", "tucked", "right"),   # 214 apex
-        (2, -1.0, 0, "open", "o", "out", "half", "down", "tall"),          # 215 falling
+        (0, -1.5, 1, "happy", "open", "out", "half", "down", "l1"),        # 210 rebound
+        (0, 1.0, 0, "happy", "open", "rest", "low", "down", "up"),         # 211
+        (0, 2.5, 1, "happy", "open", "low", "rest", "down", "flat"),       # 212 wind-up
+        (0, -2.0, -1, "happy", "open", "high", "up", "down", "r1f"),       # 213 launch
+        (5, 0.0, -1, "happy", "open", "half", "out", "tucked", "r1"),      # 214 apex
+        (2, -1.0, 0, "happy", "open", "out", "half", "down", "up"),        # 215 falling
         (0, 3.0, 0, "squeeze", "w", "rest", "low", "down", "flat"),        # 216 landing
-        (0, -1.0, 1, "happy", "open", "up", "high", "down", "left"),       # 217 cheer
-        (0, 0.0, 1, "happy", "open", "high", "up", "down", "up"),          # 218
-        (0, 0.5, 0, "happy", "smile", "half", "out", "down", "up"),        # 219
+        (0, -1.0, 1, "happy", "open", "up", "high", "down", "l1"),         # 217 cheer
+        (0, 0.0, 1, "happy", "open", "high", "up", "down", "l2"),          # 218
+        (0, 0.5, 0, "open", "smile", "half", "out", "down", "l1"),         # 219
         (0, 0.0, 0, "open", "smile", "rest", "low", "down", "up"),         # 220 settle
     ]
     assert len(hop) == 19
     for n, (lift, sq, lean, eyes, mouth, al, ar, feet, sprout) in enumerate(hop):
         f["%03d" % (202 + n)] = P(lift=lift, squash=sq, lean=lean, eyes=eyes, mouth=mouth,
-                                  arm_l=al, arm_r=ar, feet=feet, sprout=sprout)
-    f["302"] = P(eyes="closed", squash=0.8, sprout="lean")   # settles as the lids fall
-    # a glance: the body tilts two pixels toward the look, the face, specks,
-    # shine and the eyes' lights turn with it, the eye on that side narrows
-    # and the sprout lags behind
-    f["402"] = P(face_dx=-2, lean=-2, sprout="right", arm_l="low")
-    f["403"] = P(face_dx=2, lean=2, sprout="left", arm_r="low")
+                                  arm_l=al, arm_r=ar, feet=feet, **sprout_pose(sprout))
+    # a blink is the resting frame with the lids down and nothing else moved
+    f["302"] = P(eyes="closed")
+    # a glance: the eyes, mouth and blush slide three pixels inside a body
+    # that hardly moves; the eye on that side narrows, the light stays on
+    # the upper left of each eye, one arm drops and the sprout lags
+    f["402"] = P(face_dx=-3, sway=1, arm_l="low")
+    f["403"] = P(face_dx=3, sway=-1, arm_r="low")
     return f
 
 
-FRAME_TITLES = {"000": "resting", "102": "wave: up", "103": "wave: down",
-                "104": "wave: up again", "302": "blink", "402": "glance left",
+FRAME_TITLES = {"000": "resting", "102": "wave: arm out", "103": "wave: arm up",
+                "104": "wave: arm in over the head", "302": "blink", "402": "glance left",
                 "403": "glance right"}
 
 
@@ -825,28 +865,40 @@ ICON_BANDS = [(0.86, "l"), (0.58, "b"), (0.32, "m"), (0.08, "s"), (-9, "d")]
 
 
 def icon_32(rich):
-    build = Build(size=32, ground=30.5, rx=14.0, height=24.0,
+    # a round head: the crown and sides step as the circle does, with no
+    # long flat run on top or down either side
+    build = Build(size=32, ground=30.5, rx=13.6, height=24.5, even=False,
                   bands=BODY_BANDS_RICH if rich else ICON_BANDS, background="_",
                   rim=rich, soften=False, rich=rich, shadow=False, base=2.0)
-    return draw_character(Pose(arm_l=None, arm_r=None, feet=None, specks=False),
-                          build).lines()
+    cv = draw_character(Pose(arm_l=None, arm_r=None, feet=None, specks=False), build)
+    # the crown's top run is the circle's 8 pixels: take one off each end,
+    # so the head rounds into its top instead of stopping flat
+    top = next(y for y in range(cv.h) if any(cv.get(x, y) in "Ov" for x in range(cv.w)))
+    run = [x for x in range(cv.w) if cv.get(x, top) in "Ov"]
+    if len(run) > 6:
+        for x, out in ((run[0], -1), (run[-1], 1)):
+            cv.put(x, top, "_")
+            cv.put(x, top + 1, cv.get(x + out, top + 1))   # the outline below, one further in
+            if cv.get(x, top + 2) in "lc":                  # never the lightest against it
+                cv.put(x, top + 2, "b")
+    return cv.lines()
 
 
-ICON_16 = [               # drawn by hand; too small to compose
-    "________________",
-    "_____gg_gg______",
+ICON_16 = [               # drawn by hand; too small to compose.  An oval 14
+    "________________",   # wide with four rows of straight side, 2x2 eyes
+    "_____gg_gg______",   # with one glint each, one small smile
     "______gGg_______",
-    "____OOOGOooo____",
-    "__OObbbbbbbmoo__",
-    "_Obwlllllbbbmmo_",
-    "_Obllllllbbbmso_",
-    "_Oblwellbbwemso_",
-    "_Obleelbbbeemso_",
-    "_Obbeebrrbeemso_",
-    "_Obppbbbbmmppso_",
-    "_ombbbbbmmmmsso_",
-    "__ommmmmmsssdo__",
-    "___uossssdddu___",
+    "_____OOGOOo_____",
+    "___OObbbbbmoo___",
+    "__Obbwlllbbmmo__",
+    "__Obwllllbbmso__",
+    "_Oblllllbbbmmso_",
+    "_Oblwelbbwemmso_",
+    "_Obbeebbbeemsso_",
+    "_obppbrbrmppsso_",
+    "__ombbbrmmmsdo__",
+    "__ummmmmsssddu__",
+    "___uusssddduu___",
     "_____uuuuuu_____",
     "________________",
 ]
