@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include <string>
 #include <vector>
 
 #include "host/SaverHost.h"
@@ -203,6 +204,19 @@ inline int OpaqueMismatches(HWND window, int x, int y, const char* artName)
         if (shown.values[i] != art.values[i])
             ++mismatches;
     return mismatches;
+}
+
+// The picture of frame `frame` of character sequence `sequence`, by the
+// catalogue's table: IDB_BITMAP_TOKOPI_ and three digits per frame.
+inline std::string SequenceFrameArt(int sequence, int frame)
+{
+    static const char* const kFrames[kSequenceCount] = {
+        "000 102 103 104 000",
+        "000 202 203 204 205 206 207 208 209 210 211 212 213 214 215 216 217 218 219 220 000",
+        "000 302 000",
+        "000 402 000 403 000",
+    };
+    return "IDB_BITMAP_TOKOPI_" + std::string(kFrames[sequence]).substr((size_t)frame * 4, 3);
 }
 
 // Every pixel of the rectangle has this colour.

@@ -5,6 +5,10 @@
 
 #include "SceneTestSupport.h"
 #include "scene/SceneMath.h"
+#include "support/GdiCount.h"
+
+#include <set>
+#include <utility>
 
 using namespace scenetest;
 
@@ -82,26 +86,38 @@ TEST_CASE("the first six ticks with seed 1: record, draws and what the window sh
     }
 }
 
-TEST_CASE("sequence 2 lasts three ticks and the resting frame shows twice at each change")
+TEST_CASE("every frame of the four sequences shows its own picture; 300 ticks leave no GDI object")
 {
-    SceneRun run(kWidth, kHeight);
-    for (int tick = 0; tick < 6; ++tick)
+    // The clock is shown so that its erase is counted too.
+    SceneRun run(kWidth, kHeight, 1);
+    SceneFrameStep(run.window);
+    size_t objectsBefore = test::LiveGdiObjects();
+    std::set<std::pair<int, int>> shown = { { 0, 1 } };
+    int previousSequence = 0, previousFrame = 1;
+    // Seed 1 plays sequence 2 from tick 5, 1 from tick 8 (23281), then 3 and 0:
+    // all 34 places by tick 44. The resting frame shows twice at each change.
+    for (int tick = 2; tick <= 300; ++tick) {
         SceneFrameStep(run.window);
-    // Sequence 2 began on tick 5 (frame 0) and ends on tick 7 (frame 2).
-    SceneFrameStep(run.window);
-    CHECK(SceneAnimation.sequence == 2);
-    CHECK(SceneAnimation.frame == 2);
-    CHECK(SpriteMismatches(run.window, kAnchorX, kAnchorY, "IDB_BITMAP_TOKOPI_000",
-                           kCharacterKey, kBlack) == 0);
-    // Tick 8 draws 23281: sequence 1, its frame 0, the resting frame again.
-    SceneFrameStep(run.window);
-    CHECK(SceneAnimation.sequence == 1);
-    CHECK(SceneAnimation.frame == 0);
-    CHECK(SpriteMismatches(run.window, kAnchorX, kAnchorY, "IDB_BITMAP_TOKOPI_000",
-                           kCharacterKey, kBlack) == 0);
-    SceneFrameStep(run.window);
-    CHECK(SpriteMismatches(run.window, kAnchorX, kAnchorY, "IDB_BITMAP_TOKOPI_202",
-                           kCharacterKey, kBlack) == 0);
+        if (tick > 44)
+            continue;
+        CAPTURE(tick);
+        int sequence = SceneAnimation.sequence, frame = SceneAnimation.frame;
+        // One frame on, or frame 0 of a drawn sequence after the last one.
+        bool ended = previousFrame + 1 == characterSequences[previousSequence].frameCount;
+        CHECK(frame == (ended ? 0 : previousFrame + 1));
+        CHECK((ended || sequence == previousSequence));
+        previousSequence = sequence;
+        previousFrame = frame;
+        shown.insert({ sequence, frame });
+        CHECK(SpriteMismatches(run.window, kAnchorX, kAnchorY, SequenceFrameArt(sequence, frame).c_str(),
+                               kCharacterKey, kBlack) == 0);
+        if (tick == 7)
+            CHECK((sequence == 2 && frame == 2));
+        if (tick == 8)
+            CHECK((sequence == 1 && frame == 0));
+    }
+    CHECK(shown.size() == 34u);
+    CHECK(test::LiveGdiObjects() == objectsBefore);
 }
 
 namespace {
@@ -173,6 +189,7 @@ TEST_CASE("with the clock hidden the panel's place stays black and the rest is d
     for (int tick = 0; tick < 3; ++tick)
         SceneFrameStep(run.window);
     CHECK(AllPixels(run.window, 0, kHeight - 100, kWidth, 33, kBlack));
+    CHECK(ClockPanel.clockX == 1);   // the panel's step is not taken at all
     CHECK(SpriteMismatches(run.window, kAnchorX, kAnchorY, "IDB_BITMAP_TOKOPI_104",
                            kCharacterKey, kBlack) == 0);
     CHECK_FALSE(AllPixels(run.window, 0, kAnchorY - 100, 1, 90, kBlack));
