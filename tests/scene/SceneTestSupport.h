@@ -219,6 +219,20 @@ inline std::string SequenceFrameArt(int sequence, int frame)
     return "IDB_BITMAP_TOKOPI_" + std::string(kFrames[sequence]).substr((size_t)frame * 4, 3);
 }
 
+// The band's blue levels, sub-band 1 to 12, for a few phases.
+struct BandLevelRow {
+    int phase;
+    int levels[12];
+};
+const BandLevelRow kBandLevelRows[] = {
+    { 0, { 103, 120, 137, 154, 171, 188, 205, 222, 239, 67, 84, 101 } },
+    { 1, { 86, 103, 120, 137, 154, 171, 188, 205, 222, 239, 101, 118 } },
+    { 10, { 86, 103, 120, 137, 154, 171, 188, 205, 222, 86, 103, 120 } },
+    { 15, { 1, 18, 35, 52, 69, 86, 103, 120, 137, 154, 171, 188 } },
+    { 16, { 240, 1, 18, 35, 52, 69, 86, 103, 120, 137, 154, 171 } },
+    { 19, { 189, 206, 223, 240, 1, 18, 35, 52, 69, 86, 103, 120 } },
+};
+
 // Every pixel of the rectangle has this colour.
 inline bool AllPixels(HWND window, int x, int y, int width, int height, COLORREF colour)
 {

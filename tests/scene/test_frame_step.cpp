@@ -144,22 +144,10 @@ std::vector<int> BandRows(const int (&levels)[12])
 
 TEST_CASE("the band's shades read back from the window for phases 0, 1, 10, 15, 16 and 19")
 {
-    struct Row {
-        int phase;
-        int levels[12];
-    };
-    const Row rows[] = {
-        { 0, { 103, 120, 137, 154, 171, 188, 205, 222, 239, 67, 84, 101 } },
-        { 1, { 86, 103, 120, 137, 154, 171, 188, 205, 222, 239, 101, 118 } },
-        { 10, { 86, 103, 120, 137, 154, 171, 188, 205, 222, 86, 103, 120 } },
-        { 15, { 1, 18, 35, 52, 69, 86, 103, 120, 137, 154, 171, 188 } },
-        { 16, { 240, 1, 18, 35, 52, 69, 86, 103, 120, 137, 154, 171 } },
-        { 19, { 189, 206, 223, 240, 1, 18, 35, 52, 69, 86, 103, 120 } },
-    };
     SceneRun run(kWidth, kHeight);
     const int top = kAnchorY - 100;
     int tick = 0;
-    for (const Row& row : rows) {
+    for (const BandLevelRow& row : kBandLevelRows) {
         CAPTURE(row.phase);
         // Tick n draws phase n - 1.
         while (tick < row.phase + 1) {
