@@ -17,6 +17,7 @@ namespace {
 const int kWidth = 1024;
 const int kHeight = 768;
 const COLORREF kBlack = RGB(0, 0, 0);
+const COLORREF kUnderStar = RGB(0, 90, 0);
 
 struct TickRow {
     int sequence, frame;
@@ -53,6 +54,13 @@ TEST_CASE("the first six ticks with seed 1: record, draws and what the window sh
     for (int tick = 0; tick < 6; ++tick) {
         const TickRow& row = kFirstSixTicks[tick];
         CAPTURE(tick + 1);
+        // Something lies where the star lands on tick 3: it shows through the
+        // star's clear pixels and comes back when the star moves on.
+        if (tick + 1 == 3) {
+            HDC dc = GetDC(run.window);
+            FillSolid(dc, kUnderStar, RECT{ 900, 0, 940, 40 });
+            ReleaseDC(run.window, dc);
+        }
         SceneFrameStep(run.window);
 
         CHECK(SceneAnimation.sequence == row.sequence);
@@ -73,15 +81,15 @@ TEST_CASE("the first six ticks with seed 1: record, draws and what the window sh
 
         CHECK(SpriteMismatches(run.window, kAnchorX, kAnchorY, row.characterArt, kCharacterKey,
                                kBlack) == 0);
-        CHECK(SpriteMismatches(run.window, row.starX, 0, row.starArt, kStarKey, kBlack, true,
-                               row.starColour) == 0);
+        CHECK(SpriteMismatches(run.window, row.starX, 0, row.starArt, kStarKey,
+                               row.starX == 900 ? kUnderStar : kBlack, true, row.starColour) == 0);
         CHECK(SpriteMismatches(run.window, row.moonX, 50, "IDB_BITMAP_MOON", kMoonKey, kBlack) == 0);
         // The moon leaves nothing behind in the column it has just left.
         CHECK(AllPixels(run.window, row.moonX - 1, 50, 1, 64, kBlack));
         if (tick + 1 == 3 || tick + 1 == 6) {
             // The star's old place is wiped when it jumps.
             int oldX = kFirstSixTicks[tick - 1].starX;
-            CHECK(AllPixels(run.window, oldX, 0, 40, 40, kBlack));
+            CHECK(AllPixels(run.window, oldX, 0, 40, 40, oldX == 900 ? kUnderStar : kBlack));
         }
     }
 }
