@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include <string>
 #include <vector>
 
 #include "host/SaverHost.h"
@@ -204,6 +205,33 @@ inline int OpaqueMismatches(HWND window, int x, int y, const char* artName)
             ++mismatches;
     return mismatches;
 }
+
+// The picture of frame `frame` of character sequence `sequence`, by the
+// catalogue's table: IDB_BITMAP_TOKOPI_ and three digits per frame.
+inline std::string SequenceFrameArt(int sequence, int frame)
+{
+    static const char* const kFrames[kSequenceCount] = {
+        "000 102 103 104 000",
+        "000 202 203 204 205 206 207 208 209 210 211 212 213 214 215 216 217 218 219 220 000",
+        "000 302 000",
+        "000 402 000 403 000",
+    };
+    return "IDB_BITMAP_TOKOPI_" + std::string(kFrames[sequence]).substr((size_t)frame * 4, 3);
+}
+
+// The band's blue levels, sub-band 1 to 12, for a few phases.
+struct BandLevelRow {
+    int phase;
+    int levels[12];
+};
+const BandLevelRow kBandLevelRows[] = {
+    { 0, { 103, 120, 137, 154, 171, 188, 205, 222, 239, 67, 84, 101 } },
+    { 1, { 86, 103, 120, 137, 154, 171, 188, 205, 222, 239, 101, 118 } },
+    { 10, { 86, 103, 120, 137, 154, 171, 188, 205, 222, 86, 103, 120 } },
+    { 15, { 1, 18, 35, 52, 69, 86, 103, 120, 137, 154, 171, 188 } },
+    { 16, { 240, 1, 18, 35, 52, 69, 86, 103, 120, 137, 154, 171 } },
+    { 19, { 189, 206, 223, 240, 1, 18, 35, 52, 69, 86, 103, 120 } },
+};
 
 // Every pixel of the rectangle has this colour.
 inline bool AllPixels(HWND window, int x, int y, int width, int height, COLORREF colour)

@@ -79,38 +79,26 @@ const TimeCase kTimes[] = {
 
 } // namespace
 
-TEST_CASE("12-hour layout at 00:30:05, 12:00:00, 13:05:09 and 09:59:59")
+TEST_CASE("00:30:05, 12:00:00, 13:05:09 and 09:59:59 in the 12-hour layout (mode 1) and the 24-hour one (0, 2, 3)")
 {
-    SceneRun run(1024, 768, 1, 1);
-    int x = 1;
-    for (const TimeCase& time : kTimes) {
-        CAPTURE(time.hour);
-        SetClock(time.hour, time.minute, time.second, 0);
-        ClockPanelStep(run.window);
-        ++x;
-        CHECK(ClockPanel.clockX == x);
-        CHECK(PanelMismatches(run.window, x, time.twelve, false, time.pm) == 0);
-        // One pixel moved: the column it left is black again, and nothing beyond the panel.
-        CHECK(AllPixels(run.window, x - 1, kPanelRow, 1, 33, kBlack));
-        CHECK(AllPixels(run.window, x + 244, kPanelRow, 1, 33, kBlack));
-        CHECK(AllPixels(run.window, x, kPanelRow + 32, 244, 1, kBlack));
-    }
-}
-
-TEST_CASE("24-hour layout for clockMode 0, 2 and 3: hours unchanged, no sign, right edge at 226")
-{
-    for (int mode : { 0, 2, 3 }) {
+    for (int mode : { 1, 0, 2, 3 }) {
         CAPTURE(mode);
         SceneRun run(1024, 768, 1, mode);
+        // The 24-hour panel: hours unchanged, no sign, right edge at 226.
+        const int width = mode == 1 ? 244 : 228;
         int x = 1;
         for (const TimeCase& time : kTimes) {
             CAPTURE(time.hour);
             SetClock(time.hour, time.minute, time.second, 0);
             ClockPanelStep(run.window);
             ++x;
-            CHECK(PanelMismatches(run.window, x, time.twentyFour, false, -1) == 0);
+            CHECK(ClockPanel.clockX == x);
+            CHECK(PanelMismatches(run.window, x, mode == 1 ? time.twelve : time.twentyFour, false,
+                                  mode == 1 ? time.pm : -1) == 0);
+            // One pixel moved: the column it left is black again, and nothing beyond the panel.
             CHECK(AllPixels(run.window, x - 1, kPanelRow, 1, 33, kBlack));
-            CHECK(AllPixels(run.window, x + 228, kPanelRow, 40, 33, kBlack));
+            CHECK(AllPixels(run.window, x + width, kPanelRow, 40, 33, kBlack));
+            CHECK(AllPixels(run.window, x, kPanelRow + 32, width, 1, kBlack));
         }
     }
 }

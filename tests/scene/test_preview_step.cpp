@@ -46,8 +46,11 @@ TEST_CASE("the sequence draw is the preview's only random draw")
     CHECK(PreviewAnimation.frame == 0);
     CHECK(SpriteMismatches(run.window, 56, 36, "IDB_BITMAP_TOKOPI_000", kCharacterKey, kBlack) == 0);
     // Sequence 1 has 21 frames: the next draw comes 21 ticks later.
-    for (int tick = 0; tick < 20; ++tick)
+    for (int frame = 1; frame <= 20; ++frame) {
         ScenePreviewStep(run.window);
+        CHECK(SpriteMismatches(run.window, 56, 36, SequenceFrameArt(1, frame).c_str(), kCharacterKey,
+                               kBlack) == 0);
+    }
     CHECK(PreviewAnimation.frame == 20);
     CHECK(SceneRandomState() == reference.state);
     ScenePreviewStep(run.window);

@@ -432,15 +432,31 @@ TEST_CASE("The saver starts on a black screen without a single box")
     test::RemoveIni();
 }
 
-TEST_CASE("In the saver's own window the scene erases only that window and gives everything back")
+namespace {
+// Each window reads the file afresh, before it builds the scene: the record is
+// emptied first, so only that reading can give a 24-hour clock every 0.3 s.
+void ExpectSettingsReadForWindow()
 {
+    CHECK(SaverSettings.displayInterval == 3);
+    CHECK(SaverSettings.clockMode == 2);
+    CHECK(IsLiveBitmap(SceneAssets.clockLeftBitmap));
+}
+} // namespace
+
+TEST_CASE("In the saver's own window the scene reads the settings, erases only that window and gives everything back")
+{
+    test::RemoveIni();
+    WritePrivateProfileStringA("表示間隔", "インターバル(*100msec)", "3", "もちぽて.ini");
+    WritePrivateProfileStringA("時刻表示", "時刻表示のモード", "2", "もちぽて.ini");
+    WritePrivateProfileStringA(NULL, NULL, NULL, "もちぽて.ini");
     closing::ResetHost();
     // The first run makes what the window class and its DC keep for the process.
     closing::RunSaver(NULL, [](closing::SaverWindow&) {});
     size_t objectsBefore = test::LiveGdiObjects();
+    SaverSettings = SaverSettingsRecord();
     closing::RunSaver(NULL, [](closing::SaverWindow& saver) {
         CHECK_FALSE(previewMode);
-        CHECK(IsLiveBitmap(SceneAssets.moonBitmap));
+        ExpectSettingsReadForWindow();
         // A DC handed over with WM_ERASEBKGND keeps its pixels: the scene paints
         // its own window black, and the default procedure never sees the message.
         HDC windowDc = GetDC(saver.window);
@@ -457,4 +473,14 @@ TEST_CASE("In the saver's own window the scene erases only that window and gives
         ReleaseDC(saver.window, windowDc);
     });
     CHECK(test::LiveGdiObjects() == objectsBefore);
+
+    // A preview is its own process and reads the file for itself too.
+    HWND host = test::CreateHostWindow(152, 112);
+    SaverSettings = SaverSettingsRecord();
+    closing::RunSaver(host, [](closing::SaverWindow&) {
+        CHECK(previewMode);
+        ExpectSettingsReadForWindow();
+    });
+    DestroyWindow(host);
+    test::RemoveIni();
 }

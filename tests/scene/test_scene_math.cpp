@@ -2,6 +2,7 @@
 // clock digits and the panel's bounce.
 #include <doctest/doctest.h>
 
+#include "SceneTestSupport.h"
 #include "scene/SceneMath.h"
 
 #include <vector>
@@ -101,19 +102,7 @@ TEST_CASE("the band's twelve sub-bands have 1,1,1,1,1,1,2,3,6,11,21,41 lines, 90
 
 TEST_CASE("band shade levels follow the table for phases 0, 1, 10, 15, 16 and 19")
 {
-    struct Row {
-        int phase;
-        int levels[12];
-    };
-    const Row rows[] = {
-        { 0, { 103, 120, 137, 154, 171, 188, 205, 222, 239, 67, 84, 101 } },
-        { 1, { 86, 103, 120, 137, 154, 171, 188, 205, 222, 239, 101, 118 } },
-        { 10, { 86, 103, 120, 137, 154, 171, 188, 205, 222, 86, 103, 120 } },
-        { 15, { 1, 18, 35, 52, 69, 86, 103, 120, 137, 154, 171, 188 } },
-        { 16, { 240, 1, 18, 35, 52, 69, 86, 103, 120, 137, 154, 171 } },
-        { 19, { 189, 206, 223, 240, 1, 18, 35, 52, 69, 86, 103, 120 } },
-    };
-    for (const Row& row : rows)
+    for (const scenetest::BandLevelRow& row : scenetest::kBandLevelRows)
         for (int k = 1; k <= 12; ++k) {
             CAPTURE(row.phase);
             CAPTURE(k);
