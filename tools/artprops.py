@@ -146,88 +146,88 @@ def pointer():
 
 # The saver ORs a colour with every channel 0x80-0xff into each pixel that is
 # not white.  K (black) shows the tint itself, so the body of the star is
-# black and keeps the tint's hue.  L (#1f1f1f) sets only the low five bits of
-# each channel: it lifts every channel by at most 31, so the lit facets are
-# the tint a shade paler with nearly its hue (#404040 lifted only the weak
-# channels and turned a pink star icy blue; #3f3f3f doubles the lift and the
-# shift).  C (#7f7f7f) is white whatever the tint: the small core and the
-# sparkle.
+# black and keeps the tint's hue.  Greys below 0x80 set only low bits: each
+# lifts the tint a step paler with nearly its hue, so the star is bevelled in
+# three greys (#202020, #3a3a3a, #545454), lit from the upper left.  C
+# (#7f7f7f) is white whatever the tint: the small glint.
 STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("L", "#1f1f1f", "lit facets: the tint, a shade paler"),
-                ("C", "#7f7f7f", "core and sparkle: white")]
+                ("A", "#202020", "facets half lit: the tint, a step paler"),
+                ("B", "#3a3a3a", "facets lit: two steps paler"),
+                ("R", "#545454", "facets facing the light: three steps paler"),
+                ("C", "#7f7f7f", "glint: white")]
 
-# Drawn by hand: five even points, 15 x 14, a point up, mirror-symmetric
-# about its middle column.  Every point tapers one pixel a step to a
-# one-pixel tip; each is split along its ridge, the facets facing the upper
-# left lit (L); the core is white.
-STAR_UPRIGHT = [
-    "       L       ",
-    "      LLK      ",
-    "      LLK      ",
-    "     LLLKK     ",
-    "LLLLLLLLKKKKKKK",
-    " LLLLLLLKKKKKK ",
-    "  KKKKKCKKKKK  ",
-    "   KKKCCCKKK   ",
-    "    LLKCKKK    ",
-    "    LLKKKKK    ",
-    "   LLLKKKKKK   ",
-    "   LLK   KKK   ",
-    "  LLK     KKK  ",
-    "  L         K  ",
-]
-
-# The same star further on, turned as if it tumbled: a point leads down the
-# fall to the lower left and the drawing is mirror-symmetric about that
-# diagonal (x, y) -> (14 - y, 14 - x), so the trail leaves from the notch
-# opposite the leading point; 16 x 14, lit from the same side.
-STAR_TURNED = [
-    "        L       ",
-    "       LK       ",
-    "       LKK      ",
-    "      LLKK      ",
-    " KLLLLLLKK      ",
-    "  KKLLLLKKKKK   ",
-    "  KKKKLCKKKKKKK ",
-    "   KKKCCCKKKKK  ",
-    "    LLKCKKKK    ",
-    "   LLKKKKKK     ",
-    "   LKKKKKKK     ",
-    "  LKKK KKKK     ",
-    "  KK    KKK     ",
-    "          K     ",
-]
-
-# A four-point sparkle, white, caught on the trail.
-SPARKLE = [
-    "  C  ",
-    "  C  ",
-    "CCCCC",
-    "  C  ",
-    "  C  ",
-]
+STAR_LIGHT = (-0.72, -0.69)      # the light's direction from the star: upper left
 
 
-def diagonal_streak(cv, x, y, widths):
+def star_head(cx, cy, outer, inner, tip_deg, size):
+    """A bevelled five-point star, size x size: each point is split along
+    its ridge into two facets, each facet toned by how squarely its outer
+    edge faces the light.  A pixel belongs to the star when at least half
+    of it is covered."""
+    pts = star_points(cx, cy, outer, inner, tip_deg)
+    inside = polygon(pts)
+    light = []                   # per edge pts[i] -> pts[i + 1]: its normal . light
+    for i in range(10):
+        (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % 10]
+        nx, ny = y1 - y0, -(x1 - x0)
+        ln = math.hypot(nx, ny)
+        nx, ny = nx / ln, ny / ln
+        if nx * ((x0 + x1) / 2 - cx) + ny * ((y0 + y1) / 2 - cy) < 0:
+            nx, ny = -nx, -ny
+        light.append(nx * STAR_LIGHT[0] + ny * STAR_LIGHT[1])
+    ss, rows = 8, []
+    for y in range(size):
+        row = ""
+        for x in range(size):
+            votes = {}
+            for j in range(ss):
+                for i in range(ss):
+                    px, py = x + (i + 0.5) / ss, y + (j + 0.5) / ss
+                    if inside(px, py):
+                        a = math.atan2(py - cy, px - cx) - math.radians(tip_deg)
+                        k = int((a % (2 * math.pi)) / math.radians(36)) % 10
+                        votes[k] = votes.get(k, 0) + 1
+            if sum(votes.values()) * 2 < ss * ss:
+                row += " "
+                continue
+            d = light[max(votes, key=votes.get)]
+            row += "K" if d < -0.35 else "A" if d < 0.25 else "B" if d < 0.7 else "R"
+        rows.append(row)
+    return rows
+
+
+# Frame 00: upright, a point straight up; frame 01: further on and nearer,
+# tumbled a little (9 degrees) to the right.  In both a notch
+# faces up and to the right, the way the star came, and the trail leaves
+# from behind it between two points.
+STAR_UPRIGHT = star_head(8.5, 9.0, 8.6, 4.0, -90, 17)
+STAR_TURNED = star_head(9.5, 9.5, 9.4, 4.3, -81, 19)
+# the glint: two white pixels on the upper left of the centre, per head
+STAR_GLINTS = {"upright": [(7, 7), (7, 8)], "turned": [(8, 8), (8, 7)]}
+
+
+def diagonal_streak(cv, x, y, widths, tone="K"):
     """A streak up and to the right from (x, y): widths[n] says how many
     pixels step n of the diagonal holds, side by side along the row: 3, 2,
     1 or 0 (a gap).  The streak's lower-left end is at (x, y)."""
     for n, w in enumerate(widths):
         px, py = x + n, y - n
         for i in range(w):
-            cv.put(px - (w - 1) // 2 + i, py, "K")
+            cv.put(px - (w - 1) // 2 + i, py, tone)
 
 
-def shooting_star(head, hx, hy, streaks, sparkle=None):
+def shooting_star(head, glint, hx, hy, streaks, dust=()):
     """The star (stamp head with its top-left at hx, hy) falling to the lower
-    left; streaks: (x, y, widths) drawn first, behind the head; sparkle: the
-    top-left corner of a SPARKLE on the trail, or None."""
+    left; streaks: (x, y, widths) drawn first, behind the head; dust: single
+    pixels (x, y, tone) left on the trail."""
     cv = Canvas(40, 40, "W")
     for x, y, widths in streaks:
         diagonal_streak(cv, x, y, widths)
+    for x, y, tone in dust:
+        cv.put(x, y, tone)
     cv.stamp(hx, hy, head)
-    if sparkle:
-        cv.stamp(sparkle[0], sparkle[1], SPARKLE)
+    for gx, gy in glint:
+        cv.put(hx + gx, hy + gy, "C")
     for y in range(40):             # the blit keeps the outermost ring untinted
         for x in range(40):
             if x in (0, 39) or y in (0, 39):
@@ -238,13 +238,14 @@ def shooting_star(head, hx, hy, streaks, sparkle=None):
 def star_frames():
     # near the top right, a short trail leaving the notch behind the star:
     # two pixels, then one, then broken
-    first = shooting_star(STAR_UPRIGHT, 19, 6, [(29, 9, [3, 2, 2, 1, 1, 0, 1, 0, 1])])
-    # low on the left, turned, the trail now long: three pixels wide at the
-    # star, two, one, and at its far end strokes ever further apart; the
-    # sparkle rides on it
-    second = shooting_star(STAR_TURNED, 5, 20, [
-        (15, 24, [3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1])],
-        sparkle=(22, 13))
+    first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 18, 5,
+                          [(29, 10, [2, 2, 2, 2, 1, 1, 1, 0, 1, 0, 0, 1])])
+    # low on the left, the trail now long: three pixels wide at the star,
+    # two, one, and at its far end strokes ever further apart, one of them
+    # catching the light
+    second = shooting_star(STAR_TURNED, STAR_GLINTS["turned"], 3, 17, [
+        (16, 22, [3, 3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 0, 1])],
+        dust=[(34, 4, "B")])
     return first, second
 
 
@@ -262,17 +263,26 @@ def star_frames():
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
-    ("y", "#17130c", "glow, outer"),
-    ("x", "#3a3120", "glow, inner"),
-    ("b", "#a99d80", "edge, half covered"),
+    ("y", "#1e1b14", "glow, outermost"),
+    ("x", "#3d372a", "glow, outer"),
+    ("w", "#635a46", "glow, inner"),
+    ("v", "#8c8168", "glow, at the edge"),
+    ("b", "#b3a687", "edge"),
     ("D", "#c9b993", "limb, deepest"),
     ("R", "#ddd0ae", "limb, the rabbit, crater floors"),
+    ("M", "#e8dec2", "the seas"),
     ("F", "#f4ecd3", "face, the mochi"),
-    ("H", "#fffaec", "lit lip"),
-    ("S", "#bfae8a", "the rabbit's and the mortar's accents, crater walls"),
+    ("H", "#fffaec", "the mochi's top"),
+    ("S", "#bfae8a", "the rabbit's and the mortar's accents, the mallet's handle, crater walls"),
+    ("E", "#8f7f60", "the rabbit's eye"),
 ]
 
-MOON_R = 30.0          # the disc; the glow fills the rest of the 64 x 64
+MOON_R = 28.4          # the disc; a soft glow of darker creams fills the rest of the 64 x 64
+# the glow: (outer edge as distance from the centre, tone), inside out; black beyond
+MOON_GLOW = [(29.1, "b"), (29.9, "v"), (30.7, "w"), (31.4, "x"), (31.9, "y")]
+# the seas: soft ovals in a tone a step under the face's (centre x, y, radius x, y, turn)
+SEAS = [(15.5, 19.0, 7.5, 4.6, 25), (48.5, 28.5, 5.0, 7.5, -10), (33.0, 53.5, 10.0, 3.4, 0),
+        (10.5, 38.0, 4.0, 5.5, 0)]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -314,8 +324,10 @@ RABBIT = [
     _ellipse(15.0, 43.0, 2.4, 2.2),                     # tail
     _ellipse(24.0, 48.0, 6.2, 1.9, -3),                 # hind foot, toes forward
     _capsule(27.5, 36.0, 32.5, 33.5, 1.5),              # paws on the handle
-    _capsule(30.5, 37.5, 36.8, 22.5, 0.9),              # mallet handle, raised
+    _capsule(33.6, 31.0, 36.2, 24.6, 1.2),              # the fore paw up the handle
 ]
+# the mallet's handle, raised, from the paws up into the mallet's head
+HANDLE = _capsule(30.8, 36.6, 37.4, 20.8, 0.75)
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
 # the mallet's head: a short round log across the handle's top, its end
@@ -362,7 +374,7 @@ def _crater(px, py):
 def _sea(px, py):
     """The rabbit's or the mortar's tone at (px, py), or None."""
     if (int(px), int(py)) == EYE:
-        return "S"
+        return "E"
     if MOCHI(px, py) <= 1.0:
         return "H"
     if MORTAR_HOLLOW(px, py) <= 1.0:
@@ -374,6 +386,8 @@ def _sea(px, py):
     m = _mallet(px, py)
     if m:
         return "S" if m == "end" else "R"
+    if HANDLE(px, py) <= 1.0:
+        return "S"
     if _inside(NAPE, px, py):
         return None
     if _inside(RABBIT, px, py):
@@ -383,20 +397,18 @@ def _sea(px, py):
 
 def moon():
     n, c = 64, 32.0
+    seas = [_ellipse(*s) for s in SEAS]
     rows = []
     for y in range(n):
         row = ""
         for x in range(n):
             px, py = x + 0.5, y + 0.5
             d = math.hypot(px - c, py - c)
-            cover = max(0.0, min(1.0, MOON_R - d + 0.5))
             # the limb: distance from a centre moved to the upper left
-            e = math.hypot(px - (c - 2.6), py - (c - 2.6))
-            limb = 2 if e > MOON_R + 0.9 else 1 if e > MOON_R - 2.8 else 0
-            if cover <= 0.3:
-                row += "x" if d < MOON_R + 1.3 else "y" if d < c - 0.3 else "."
-            elif cover < 0.8:
-                row += "b"
+            e = math.hypot(px - (c - 2.4), py - (c - 2.4))
+            limb = 2 if e > MOON_R + 1.0 else 1 if e > MOON_R - 2.2 else 0
+            if d > MOON_R:
+                row += next((t for r, t in MOON_GLOW if d <= r), ".")
             elif _sea(px, py):
                 row += _sea(px, py)
             elif _crater(px, py):
@@ -405,8 +417,8 @@ def moon():
                 row += "D"
             elif limb == 1:
                 row += "R"
-            elif d > MOON_R - 1.6:
-                row += "H"     # the lip that catches the light
+            elif _inside(seas, px, py):
+                row += "M"
             else:
                 row += "F"
         rows.append(row)
