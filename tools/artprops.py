@@ -457,23 +457,25 @@ def slant(y):
     return sum(1 for b in SLANT_STEPS if y < b)
 
 
-def segment_map():
-    """{(x, y): segment letter} of the upright figure."""
+def segment_map(core_only=False):
+    """{(x, y): segment letter} of the upright figure; with core_only, only
+    each segment's middle line, one pixel wide."""
     h = (STROKE - 1) // 2
     xl, xr = h, DIGIT_W - 1 - h                          # post centre columns
     yt, ym, yb = h, (DIGIT_H - 1) // 2, DIGIT_H - 1 - h  # bar centre rows
     bars = {"a": yt, "g": ym, "d": yb}
     posts = {"f": (xl, yt, ym), "b": (xr, yt, ym), "e": (xl, ym, yb), "c": (xr, ym, yb)}
+    reach = 0 if core_only else h
     owner = {}
     for y in range(DIGIT_H):
         for x in range(DIGIT_W):
             for seg, yc in bars.items():
                 v = abs(y - yc)
-                if v <= h and xl + 1 + v <= x <= xr - 1 - v:
+                if v <= reach and xl + 1 + max(v, 1) <= x <= xr - 1 - max(v, 1):
                     owner[(x, y)] = seg
             for seg, (xc, y0, y1) in posts.items():
                 v = abs(x - xc)
-                if v <= h and y0 + 1 + v <= y <= y1 - 1 - v:
+                if v <= reach and y0 + 1 + max(v, 1) <= y <= y1 - 1 - max(v, 1):
                     owner[(x, y)] = seg
     return owner
 
@@ -491,7 +493,13 @@ def clock_tile(w):
 
 
 def clock_digit(d):
+    """The figure in bright green; every unlit segment still shows as a thin
+    line in the dim green down its middle, as on a panel whose dark segments
+    catch a little light."""
     cv = clock_tile(32)
+    for (x, y), seg in segment_map(core_only=True).items():
+        if seg not in SEGMENTS[d]:
+            cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "g")
     for x, y in upright_digit(d):
         cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "G")
     return cv.lines()
@@ -519,9 +527,10 @@ def clock_colon(lit):
 LETTERS = {
     "A": [" ## ", "#  #", "#  #", "####", "#  #", "#  #", "#  #"],
     "P": ["### ", "#  #", "#  #", "### ", "#   ", "#   ", "#   "],
-    "M": ["#     #", "##   ##", "# # # #", "#  #  #", "#     #", "#     #", "#     #"],
+    "M": ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
 }
 BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 1
+BADGE_INSET = 2             # the letters' distance from the badge's left edge
 
 
 def clock_badge(text, upper):
@@ -534,7 +543,7 @@ def clock_badge(text, upper):
             corner = x in (0, BADGE_W - 1) and y in (0, BADGE_H - 1)
             if not corner:
                 cv.put(BADGE_LEFT + x, y0 + y, "G")
-    gx = BADGE_LEFT + 1
+    gx = BADGE_LEFT + BADGE_INSET
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
             for dx, c in enumerate(row):
