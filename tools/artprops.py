@@ -66,7 +66,9 @@ def star_points(cx, cy, outer, inner, tip_deg):
 
 POINTER_PALETTE = [
     ("_", "none", "transparent"),
+    ("h", "#fff4d6", "halo: the pointer shows on a dark ground"),
     ("o", "#4a2a22", "outline"),
+    ("W", "#ffffff", "the leading point's tip: the hot spot"),
     ("y", "#ffd23c", "star"),
     ("Y", "#fff3a6", "star light"),
     ("k", "#f0a830", "star shade"),
@@ -74,38 +76,61 @@ POINTER_PALETTE = [
     ("C", "#dcae7c", "wand shade"),
 ]
 
+# The pointer's star: five points, the leading one longer than the rest and
+# aimed down the diagonal at the hot spot (0, 0); mirror-symmetric about that
+# diagonal.  The wand leaves from behind the notch opposite the leading point.
+POINTER_STAR = dict(cx=9.1, cy=9.1, outer=[12.4, 6.8, 6.8, 6.8, 6.8], inner=3.4, tip_deg=-135)
+POINTER_WAND = (20, 47)      # the wand along the diagonal: x + y from, to (it starts behind the star)
+POINTER_LIGHT = (-0.72, -0.69)
 
-# The pointer's star, drawn by hand on the diagonal through the hot spot:
-# for each row y, the columns x >= y it fills; the rest is its mirror image
-# (x and y swapped).  Five even points: the leading one down the diagonal to
-# (2, 2), its outline running on to end in the single pixel (0, 0), one up,
-# one right, and their mirrors; the wand leaves from behind the notch
-# opposite the leading point, at (8, 8).
-POINTER_STAR_HALF = {
-    1: (9,),
-    2: (2, 3, 8, 9),
-    3: (3, 4, 5, 7, 8, 9),
-    4: (4, 5, 6, 7, 8, 9),
-    5: (5, 6, 7, 8, 9),
-    6: (6, 7, 8, 9, 10, 11),
-    7: (7, 8, 9, 10, 11, 12),
-    8: (8, 9, 10),
-}
-POINTER_WAND = (17, 47)      # the wand along the diagonal: x + y from, to (it starts behind the star)
+
+def _pointer_star():
+    """{(x, y): tone} of the star, bevelled like the shooting star: each
+    point split along its ridge, each facet toned by how squarely it faces
+    the light; made exactly symmetric about the diagonal."""
+    s = POINTER_STAR
+    pts = star_points(s["cx"], s["cy"], s["outer"], s["inner"], s["tip_deg"])
+    inside = polygon(pts)
+    light = []
+    for i in range(10):
+        (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % 10]
+        nx, ny = y1 - y0, -(x1 - x0)
+        ln = math.hypot(nx, ny)
+        nx, ny = nx / ln, ny / ln
+        if nx * ((x0 + x1) / 2 - s["cx"]) + ny * ((y0 + y1) / 2 - s["cy"]) < 0:
+            nx, ny = -nx, -ny
+        light.append(nx * POINTER_LIGHT[0] + ny * POINTER_LIGHT[1])
+    angles = [math.atan2(p[1] - s["cy"], p[0] - s["cx"]) for p in pts]
+    tones, ss = {}, 6
+    for y in range(16):
+        for x in range(y, 16):                   # the half x >= y, mirrored below
+            votes = {}
+            for j in range(ss):
+                for i in range(ss):
+                    px, py = x + (i + 0.5) / ss, y + (j + 0.5) / ss
+                    if inside(px, py):
+                        a = math.atan2(py - s["cy"], px - s["cx"]) - angles[0]
+                        k = int((a % (2 * math.pi)) / math.radians(36)) % 10
+                        votes[k] = votes.get(k, 0) + 1
+            if sum(votes.values()) * 2 < ss * ss:
+                continue
+            d = light[max(votes, key=votes.get)]
+            t = "k" if d < -0.2 else "y" if d < 0.45 else "Y"
+            if x == y and x + y < s["cx"] + s["cy"] - 3:
+                t = "Y"                          # the leading point's ridge catches the light
+            tones[(x, y)] = t
+            tones[(y, x)] = t
+    return tones
 
 
 def pointer():
     """A five-pointed star on a thin wand, both mirrored about the diagonal
-    through the hot spot: one point of the star aims at (0, 0) and the wand
-    leaves from the notch opposite it.  A one-pixel outline on the outside
-    only (4-way), so the diagonal edges step cleanly instead of clumping."""
+    through the hot spot: the star's long leading point ends in a white
+    pixel on (0, 0) and the wand leaves from the notch opposite it.  A
+    one-pixel dark outline (4-way) and outside it a light halo, so the
+    pointer shows on dark and light grounds alike."""
     size = 32
-    star = set()
-    for y, xs in POINTER_STAR_HALF.items():
-        for x in xs:
-            star.add((x, y))
-            star.add((y, x))
-    c = 6.5                                              # the star's centre
+    star = _pointer_star()
 
     def in_wand(x, y):
         s = x + y
@@ -116,28 +141,24 @@ def pointer():
         return 0 <= x < size and 0 <= y < size and ((x, y) in star or in_wand(x, y))
 
     cv = Canvas(size, size, "_")
+    near = ((1, 0), (-1, 0), (0, 1), (0, -1))
     for y in range(size):
         for x in range(size):
             if (x, y) in star:
-                # bevel: the facets facing the upper left catch the light
-                dx, dy = x + 0.5 - c, y + 0.5 - c
-                along = (dx + dy) / math.sqrt(2.0)        # towards the wand
-                if math.hypot(dx, dy) < 1.3:
-                    cv.put(x, y, "Y")
-                elif along < -0.8:
-                    cv.put(x, y, "Y" if abs(dx - dy) < 2.2 * (-along) / 3.0 else "y")
-                elif along < 2.0:
-                    cv.put(x, y, "y")
-                else:
-                    cv.put(x, y, "k")
+                cv.put(x, y, star[(x, y)])
             elif in_wand(x, y):
                 cv.put(x, y, "c" if x - y <= 0 else "C")
-            elif any(filled(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+            elif any(filled(x + i, y + j) for i, j in near):
                 cv.put(x, y, "o")
-    # the leading point's tip: one outline pixel on the hot spot, joined
-    # corner to corner to the outline of its first fill pixel, nothing beside
-    cv.put(1, 1, "o")
-    cv.put(0, 0, "o")
+    for y in range(size):
+        for x in range(size):
+            if cv.get(x, y) == "_" and any(cv.get(x + i, y + j) == "o" for i, j in near):
+                cv.put(x, y, "h")
+    # the leading point's tip: the hot spot is its brightest pixel
+    for x, y in ((0, 0), (1, 1)):
+        cv.put(x, y, "W")
+    for x, y in ((1, 0), (0, 1)):
+        cv.put(x, y, "o")
     return cv.lines()
 
 
