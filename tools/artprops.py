@@ -167,14 +167,16 @@ def pointer():
 
 # The saver ORs a colour with every channel 0x80-0xff into each pixel that is
 # not white.  K (black) shows the tint itself, so the body of the star is
-# black and keeps the tint's hue.  Greys below 0x80 set only low bits: each
-# lifts the tint a step paler with nearly its hue, so the star is bevelled in
-# three greys (#202020, #3a3a3a, #545454), lit from the upper left.  C
-# (#7f7f7f) is white whatever the tint: the small glint.
+# black and keeps the tint's hue.  Greys below 0x40 set only low bits: each
+# lifts every channel by at most its own value, so the tint turns a step
+# paler with nearly its hue, and the star is bevelled in three of them
+# (#101010, #1f1f1f, #3f3f3f: over random tints the hue moves about 6, 8
+# and 17 degrees on average; any grey with bit 0x40 moves it about 50), lit
+# from the upper left.  C (#7f7f7f) is white whatever the tint: the glint.
 STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("A", "#202020", "facets half lit: the tint, a step paler"),
-                ("B", "#3a3a3a", "facets lit: two steps paler"),
-                ("R", "#545454", "facets facing the light: three steps paler"),
+                ("A", "#101010", "facets half lit: the tint, a step paler"),
+                ("B", "#1f1f1f", "facets lit: two steps paler"),
+                ("R", "#3f3f3f", "facets facing the light: three steps paler"),
                 ("C", "#7f7f7f", "glint: white")]
 
 STAR_LIGHT = (-0.72, -0.69)      # the light's direction from the star: upper left
