@@ -216,7 +216,12 @@ def star_head(cx, cy, outer, inner, tip_deg, size):
             d = light[max(votes, key=votes.get)]
             row += "K" if d < -0.35 else "A" if d < 0.25 else "B" if d < 0.7 else "R"
         rows.append(row)
-    return rows
+
+    def lone(x, y):         # a tip pixel touching the point only at a corner
+        return all(not (0 <= x + i < size and 0 <= y + j < size) or rows[y + j][x + i] == " "
+                   for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+    return ["".join(" " if c != " " and lone(x, y) else c for x, c in enumerate(r))
+            for y, r in enumerate(rows)]
 
 
 # Frame 00: upright, a point straight up; frame 01: further on and nearer,
