@@ -309,8 +309,7 @@ MOON_R = 28.4          # the disc; a soft glow of darker creams fills the rest o
 # the glow: (outer edge as distance from the centre, tone), inside out; black beyond
 MOON_GLOW = [(29.1, "b"), (29.9, "v"), (30.7, "w"), (31.4, "x"), (31.9, "y")]
 # the seas: soft ovals in a tone a step under the face's (centre x, y, radius x, y, turn)
-SEAS = [(15.5, 19.0, 7.5, 4.6, 25), (48.5, 28.5, 5.0, 7.5, -10), (33.0, 53.5, 10.0, 3.4, 0),
-        (10.5, 38.0, 4.0, 5.5, 0)]
+SEAS = [(12.5, 20.5, 6.2, 4.4, 25), (48.5, 28.5, 5.0, 7.5, -10), (33.0, 53.5, 10.0, 3.4, 0)]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
