@@ -66,7 +66,9 @@ def star_points(cx, cy, outer, inner, tip_deg):
 
 POINTER_PALETTE = [
     ("_", "none", "transparent"),
+    ("h", "#fff4d6", "halo: the pointer shows on a dark ground"),
     ("o", "#4a2a22", "outline"),
+    ("W", "#ffffff", "the leading point's tip: the hot spot"),
     ("y", "#ffd23c", "star"),
     ("Y", "#fff3a6", "star light"),
     ("k", "#f0a830", "star shade"),
@@ -74,38 +76,61 @@ POINTER_PALETTE = [
     ("C", "#dcae7c", "wand shade"),
 ]
 
+# The pointer's star: five points, the leading one longer than the rest and
+# aimed down the diagonal at the hot spot (0, 0); mirror-symmetric about that
+# diagonal.  The wand leaves from behind the notch opposite the leading point.
+POINTER_STAR = dict(cx=9.1, cy=9.1, outer=[12.4, 6.8, 6.8, 6.8, 6.8], inner=3.4, tip_deg=-135)
+POINTER_WAND = (20, 47)      # the wand along the diagonal: x + y from, to (it starts behind the star)
+POINTER_LIGHT = (-0.72, -0.69)
 
-# The pointer's star, drawn by hand on the diagonal through the hot spot:
-# for each row y, the columns x >= y it fills; the rest is its mirror image
-# (x and y swapped).  Five even points: the leading one down the diagonal to
-# (2, 2), its outline running on to end in the single pixel (0, 0), one up,
-# one right, and their mirrors; the wand leaves from behind the notch
-# opposite the leading point, at (8, 8).
-POINTER_STAR_HALF = {
-    1: (9,),
-    2: (2, 3, 8, 9),
-    3: (3, 4, 5, 7, 8, 9),
-    4: (4, 5, 6, 7, 8, 9),
-    5: (5, 6, 7, 8, 9),
-    6: (6, 7, 8, 9, 10, 11),
-    7: (7, 8, 9, 10, 11, 12),
-    8: (8, 9, 10),
-}
-POINTER_WAND = (17, 47)      # the wand along the diagonal: x + y from, to (it starts behind the star)
+
+def _pointer_star():
+    """{(x, y): tone} of the star, bevelled like the shooting star: each
+    point split along its ridge, each facet toned by how squarely it faces
+    the light; made exactly symmetric about the diagonal."""
+    s = POINTER_STAR
+    pts = star_points(s["cx"], s["cy"], s["outer"], s["inner"], s["tip_deg"])
+    inside = polygon(pts)
+    light = []
+    for i in range(10):
+        (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % 10]
+        nx, ny = y1 - y0, -(x1 - x0)
+        ln = math.hypot(nx, ny)
+        nx, ny = nx / ln, ny / ln
+        if nx * ((x0 + x1) / 2 - s["cx"]) + ny * ((y0 + y1) / 2 - s["cy"]) < 0:
+            nx, ny = -nx, -ny
+        light.append(nx * POINTER_LIGHT[0] + ny * POINTER_LIGHT[1])
+    angles = [math.atan2(p[1] - s["cy"], p[0] - s["cx"]) for p in pts]
+    tones, ss = {}, 6
+    for y in range(16):
+        for x in range(y, 16):                   # the half x >= y, mirrored below
+            votes = {}
+            for j in range(ss):
+                for i in range(ss):
+                    px, py = x + (i + 0.5) / ss, y + (j + 0.5) / ss
+                    if inside(px, py):
+                        a = math.atan2(py - s["cy"], px - s["cx"]) - angles[0]
+                        k = int((a % (2 * math.pi)) / math.radians(36)) % 10
+                        votes[k] = votes.get(k, 0) + 1
+            if sum(votes.values()) * 2 < ss * ss:
+                continue
+            d = light[max(votes, key=votes.get)]
+            t = "k" if d < -0.2 else "y" if d < 0.45 else "Y"
+            if x == y and x + y < s["cx"] + s["cy"] - 3:
+                t = "Y"                          # the leading point's ridge catches the light
+            tones[(x, y)] = t
+            tones[(y, x)] = t
+    return tones
 
 
 def pointer():
     """A five-pointed star on a thin wand, both mirrored about the diagonal
-    through the hot spot: one point of the star aims at (0, 0) and the wand
-    leaves from the notch opposite it.  A one-pixel outline on the outside
-    only (4-way), so the diagonal edges step cleanly instead of clumping."""
+    through the hot spot: the star's long leading point ends in a white
+    pixel on (0, 0) and the wand leaves from the notch opposite it.  A
+    one-pixel dark outline (4-way) and outside it a light halo, so the
+    pointer shows on dark and light grounds alike."""
     size = 32
-    star = set()
-    for y, xs in POINTER_STAR_HALF.items():
-        for x in xs:
-            star.add((x, y))
-            star.add((y, x))
-    c = 6.5                                              # the star's centre
+    star = _pointer_star()
 
     def in_wand(x, y):
         s = x + y
@@ -116,28 +141,24 @@ def pointer():
         return 0 <= x < size and 0 <= y < size and ((x, y) in star or in_wand(x, y))
 
     cv = Canvas(size, size, "_")
+    near = ((1, 0), (-1, 0), (0, 1), (0, -1))
     for y in range(size):
         for x in range(size):
             if (x, y) in star:
-                # bevel: the facets facing the upper left catch the light
-                dx, dy = x + 0.5 - c, y + 0.5 - c
-                along = (dx + dy) / math.sqrt(2.0)        # towards the wand
-                if math.hypot(dx, dy) < 1.3:
-                    cv.put(x, y, "Y")
-                elif along < -0.8:
-                    cv.put(x, y, "Y" if abs(dx - dy) < 2.2 * (-along) / 3.0 else "y")
-                elif along < 2.0:
-                    cv.put(x, y, "y")
-                else:
-                    cv.put(x, y, "k")
+                cv.put(x, y, star[(x, y)])
             elif in_wand(x, y):
                 cv.put(x, y, "c" if x - y <= 0 else "C")
-            elif any(filled(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+            elif any(filled(x + i, y + j) for i, j in near):
                 cv.put(x, y, "o")
-    # the leading point's tip: one outline pixel on the hot spot, joined
-    # corner to corner to the outline of its first fill pixel, nothing beside
-    cv.put(1, 1, "o")
-    cv.put(0, 0, "o")
+    for y in range(size):
+        for x in range(size):
+            if cv.get(x, y) == "_" and any(cv.get(x + i, y + j) == "o" for i, j in near):
+                cv.put(x, y, "h")
+    # the leading point's tip: the hot spot is its brightest pixel
+    for x, y in ((0, 0), (1, 1)):
+        cv.put(x, y, "W")
+    for x, y in ((1, 0), (0, 1)):
+        cv.put(x, y, "o")
     return cv.lines()
 
 
@@ -146,88 +167,95 @@ def pointer():
 
 # The saver ORs a colour with every channel 0x80-0xff into each pixel that is
 # not white.  K (black) shows the tint itself, so the body of the star is
-# black and keeps the tint's hue.  L (#1f1f1f) sets only the low five bits of
-# each channel: it lifts every channel by at most 31, so the lit facets are
-# the tint a shade paler with nearly its hue (#404040 lifted only the weak
-# channels and turned a pink star icy blue; #3f3f3f doubles the lift and the
-# shift).  C (#7f7f7f) is white whatever the tint: the small core and the
-# sparkle.
+# black and keeps the tint's hue.  Greys below 0x40 set only low bits: each
+# lifts every channel by at most its own value, so the tint turns a step
+# paler with nearly its hue, and the star is bevelled in three of them
+# (#101010, #1f1f1f, #3f3f3f: over random tints the hue moves about 6, 8
+# and 17 degrees on average; any grey with bit 0x40 moves it about 50), lit
+# from the upper left.  C (#7f7f7f) is white whatever the tint: the glint.
 STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("L", "#1f1f1f", "lit facets: the tint, a shade paler"),
-                ("C", "#7f7f7f", "core and sparkle: white")]
+                ("A", "#101010", "facets half lit: the tint, a step paler"),
+                ("B", "#1f1f1f", "facets lit: two steps paler"),
+                ("R", "#3f3f3f", "facets facing the light: three steps paler"),
+                ("C", "#7f7f7f", "glint: white")]
 
-# Drawn by hand: five even points, 15 x 14, a point up, mirror-symmetric
-# about its middle column.  Every point tapers one pixel a step to a
-# one-pixel tip; each is split along its ridge, the facets facing the upper
-# left lit (L); the core is white.
-STAR_UPRIGHT = [
-    "       L       ",
-    "      LLK      ",
-    "      LLK      ",
-    "     LLLKK     ",
-    "LLLLLLLLKKKKKKK",
-    " LLLLLLLKKKKKK ",
-    "  KKKKKCKKKKK  ",
-    "   KKKCCCKKK   ",
-    "    LLKCKKK    ",
-    "    LLKKKKK    ",
-    "   LLLKKKKKK   ",
-    "   LLK   KKK   ",
-    "  LLK     KKK  ",
-    "  L         K  ",
-]
-
-# The same star further on, turned as if it tumbled: a point leads down the
-# fall to the lower left and the drawing is mirror-symmetric about that
-# diagonal (x, y) -> (14 - y, 14 - x), so the trail leaves from the notch
-# opposite the leading point; 16 x 14, lit from the same side.
-STAR_TURNED = [
-    "        L       ",
-    "       LK       ",
-    "       LKK      ",
-    "      LLKK      ",
-    " KLLLLLLKK      ",
-    "  KKLLLLKKKKK   ",
-    "  KKKKLCKKKKKKK ",
-    "   KKKCCCKKKKK  ",
-    "    LLKCKKKK    ",
-    "   LLKKKKKK     ",
-    "   LKKKKKKK     ",
-    "  LKKK KKKK     ",
-    "  KK    KKK     ",
-    "          K     ",
-]
-
-# A four-point sparkle, white, caught on the trail.
-SPARKLE = [
-    "  C  ",
-    "  C  ",
-    "CCCCC",
-    "  C  ",
-    "  C  ",
-]
+STAR_LIGHT = (-0.72, -0.69)      # the light's direction from the star: upper left
 
 
-def diagonal_streak(cv, x, y, widths):
+def star_head(cx, cy, outer, inner, tip_deg, size):
+    """A bevelled five-point star, size x size: each point is split along
+    its ridge into two facets, each facet toned by how squarely its outer
+    edge faces the light.  A pixel belongs to the star when at least half
+    of it is covered."""
+    pts = star_points(cx, cy, outer, inner, tip_deg)
+    inside = polygon(pts)
+    light = []                   # per edge pts[i] -> pts[i + 1]: its normal . light
+    for i in range(10):
+        (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % 10]
+        nx, ny = y1 - y0, -(x1 - x0)
+        ln = math.hypot(nx, ny)
+        nx, ny = nx / ln, ny / ln
+        if nx * ((x0 + x1) / 2 - cx) + ny * ((y0 + y1) / 2 - cy) < 0:
+            nx, ny = -nx, -ny
+        light.append(nx * STAR_LIGHT[0] + ny * STAR_LIGHT[1])
+    ss, rows = 8, []
+    for y in range(size):
+        row = ""
+        for x in range(size):
+            votes = {}
+            for j in range(ss):
+                for i in range(ss):
+                    px, py = x + (i + 0.5) / ss, y + (j + 0.5) / ss
+                    if inside(px, py):
+                        a = math.atan2(py - cy, px - cx) - math.radians(tip_deg)
+                        k = int((a % (2 * math.pi)) / math.radians(36)) % 10
+                        votes[k] = votes.get(k, 0) + 1
+            if sum(votes.values()) * 2 < ss * ss:
+                row += " "
+                continue
+            d = light[max(votes, key=votes.get)]
+            row += "K" if d < -0.35 else "A" if d < 0.25 else "B" if d < 0.7 else "R"
+        rows.append(row)
+
+    def lone(x, y):         # a tip pixel touching the point only at a corner
+        return all(not (0 <= x + i < size and 0 <= y + j < size) or rows[y + j][x + i] == " "
+                   for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+    return ["".join(" " if c != " " and lone(x, y) else c for x, c in enumerate(r))
+            for y, r in enumerate(rows)]
+
+
+# Frame 00: upright, a point straight up; frame 01: further on and nearer,
+# tumbled a little (9 degrees) to the right.  In both a notch
+# faces up and to the right, the way the star came, and the trail leaves
+# from behind it between two points.
+STAR_UPRIGHT = star_head(8.5, 9.0, 8.6, 4.0, -90, 17)
+STAR_TURNED = star_head(9.5, 9.5, 9.4, 4.3, -81, 19)
+# the glint: two white pixels on the upper left of the centre, per head
+STAR_GLINTS = {"upright": [(7, 7), (7, 8)], "turned": [(8, 8), (8, 7)]}
+
+
+def diagonal_streak(cv, x, y, widths, tone="K"):
     """A streak up and to the right from (x, y): widths[n] says how many
     pixels step n of the diagonal holds, side by side along the row: 3, 2,
     1 or 0 (a gap).  The streak's lower-left end is at (x, y)."""
     for n, w in enumerate(widths):
         px, py = x + n, y - n
         for i in range(w):
-            cv.put(px - (w - 1) // 2 + i, py, "K")
+            cv.put(px - (w - 1) // 2 + i, py, tone)
 
 
-def shooting_star(head, hx, hy, streaks, sparkle=None):
+def shooting_star(head, glint, hx, hy, streaks, dust=()):
     """The star (stamp head with its top-left at hx, hy) falling to the lower
-    left; streaks: (x, y, widths) drawn first, behind the head; sparkle: the
-    top-left corner of a SPARKLE on the trail, or None."""
+    left; streaks: (x, y, widths) drawn first, behind the head; dust: single
+    pixels (x, y, tone) left on the trail."""
     cv = Canvas(40, 40, "W")
     for x, y, widths in streaks:
         diagonal_streak(cv, x, y, widths)
+    for x, y, tone in dust:
+        cv.put(x, y, tone)
     cv.stamp(hx, hy, head)
-    if sparkle:
-        cv.stamp(sparkle[0], sparkle[1], SPARKLE)
+    for gx, gy in glint:
+        cv.put(hx + gx, hy + gy, "C")
     for y in range(40):             # the blit keeps the outermost ring untinted
         for x in range(40):
             if x in (0, 39) or y in (0, 39):
@@ -238,13 +266,14 @@ def shooting_star(head, hx, hy, streaks, sparkle=None):
 def star_frames():
     # near the top right, a short trail leaving the notch behind the star:
     # two pixels, then one, then broken
-    first = shooting_star(STAR_UPRIGHT, 19, 6, [(29, 9, [3, 2, 2, 1, 1, 0, 1, 0, 1])])
-    # low on the left, turned, the trail now long: three pixels wide at the
-    # star, two, one, and at its far end strokes ever further apart; the
-    # sparkle rides on it
-    second = shooting_star(STAR_TURNED, 5, 20, [
-        (15, 24, [3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1])],
-        sparkle=(22, 13))
+    first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 18, 5,
+                          [(29, 10, [2, 2, 2, 2, 1, 1, 1, 0, 1, 0, 0, 1])])
+    # low on the left, the trail now long: three pixels wide at the star,
+    # two, one, and at its far end strokes ever further apart, one of them
+    # catching the light
+    second = shooting_star(STAR_TURNED, STAR_GLINTS["turned"], 3, 17, [
+        (16, 22, [3, 3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 0, 1])],
+        dust=[(34, 4, "B")])
     return first, second
 
 
@@ -262,17 +291,25 @@ def star_frames():
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
-    ("y", "#17130c", "glow, outer"),
-    ("x", "#3a3120", "glow, inner"),
-    ("b", "#a99d80", "edge, half covered"),
+    ("y", "#1e1b14", "glow, outermost"),
+    ("x", "#3d372a", "glow, outer"),
+    ("w", "#635a46", "glow, inner"),
+    ("v", "#8c8168", "glow, at the edge"),
+    ("b", "#b3a687", "edge"),
     ("D", "#c9b993", "limb, deepest"),
     ("R", "#ddd0ae", "limb, the rabbit, crater floors"),
+    ("M", "#e8dec2", "the seas"),
     ("F", "#f4ecd3", "face, the mochi"),
-    ("H", "#fffaec", "lit lip"),
-    ("S", "#bfae8a", "the rabbit's and the mortar's accents, crater walls"),
+    ("H", "#fffaec", "the mochi's top"),
+    ("S", "#bfae8a", "the rabbit's and the mortar's accents, the mallet's handle, crater walls"),
+    ("E", "#8f7f60", "the rabbit's eye"),
 ]
 
-MOON_R = 30.0          # the disc; the glow fills the rest of the 64 x 64
+MOON_R = 28.4          # the disc; a soft glow of darker creams fills the rest of the 64 x 64
+# the glow: (outer edge as distance from the centre, tone), inside out; black beyond
+MOON_GLOW = [(29.1, "b"), (29.9, "v"), (30.7, "w"), (31.4, "x"), (31.9, "y")]
+# the seas: soft ovals in a tone a step under the face's (centre x, y, radius x, y, turn)
+SEAS = [(12.5, 20.5, 6.2, 4.4, 25), (48.5, 28.5, 5.0, 7.5, -10), (33.0, 53.5, 10.0, 3.4, 0)]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -314,8 +351,10 @@ RABBIT = [
     _ellipse(15.0, 43.0, 2.4, 2.2),                     # tail
     _ellipse(24.0, 48.0, 6.2, 1.9, -3),                 # hind foot, toes forward
     _capsule(27.5, 36.0, 32.5, 33.5, 1.5),              # paws on the handle
-    _capsule(30.5, 37.5, 36.8, 22.5, 0.9),              # mallet handle, raised
+    _capsule(33.6, 31.0, 36.2, 24.6, 1.2),              # the fore paw up the handle
 ]
+# the mallet's handle, raised, from the paws up into the mallet's head
+HANDLE = _capsule(30.8, 36.6, 37.4, 20.8, 0.75)
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
 # the mallet's head: a short round log across the handle's top, its end
@@ -362,7 +401,7 @@ def _crater(px, py):
 def _sea(px, py):
     """The rabbit's or the mortar's tone at (px, py), or None."""
     if (int(px), int(py)) == EYE:
-        return "S"
+        return "E"
     if MOCHI(px, py) <= 1.0:
         return "H"
     if MORTAR_HOLLOW(px, py) <= 1.0:
@@ -374,6 +413,8 @@ def _sea(px, py):
     m = _mallet(px, py)
     if m:
         return "S" if m == "end" else "R"
+    if HANDLE(px, py) <= 1.0:
+        return "S"
     if _inside(NAPE, px, py):
         return None
     if _inside(RABBIT, px, py):
@@ -383,20 +424,18 @@ def _sea(px, py):
 
 def moon():
     n, c = 64, 32.0
+    seas = [_ellipse(*s) for s in SEAS]
     rows = []
     for y in range(n):
         row = ""
         for x in range(n):
             px, py = x + 0.5, y + 0.5
             d = math.hypot(px - c, py - c)
-            cover = max(0.0, min(1.0, MOON_R - d + 0.5))
             # the limb: distance from a centre moved to the upper left
-            e = math.hypot(px - (c - 2.6), py - (c - 2.6))
-            limb = 2 if e > MOON_R + 0.9 else 1 if e > MOON_R - 2.8 else 0
-            if cover <= 0.3:
-                row += "x" if d < MOON_R + 1.3 else "y" if d < c - 0.3 else "."
-            elif cover < 0.8:
-                row += "b"
+            e = math.hypot(px - (c - 2.4), py - (c - 2.4))
+            limb = 2 if e > MOON_R + 1.0 else 1 if e > MOON_R - 2.2 else 0
+            if d > MOON_R:
+                row += next((t for r, t in MOON_GLOW if d <= r), ".")
             elif _sea(px, py):
                 row += _sea(px, py)
             elif _crater(px, py):
@@ -405,8 +444,8 @@ def moon():
                 row += "D"
             elif limb == 1:
                 row += "R"
-            elif d > MOON_R - 1.6:
-                row += "H"     # the lip that catches the light
+            elif _inside(seas, px, py):
+                row += "M"
             else:
                 row += "F"
         rows.append(row)
@@ -445,23 +484,25 @@ def slant(y):
     return sum(1 for b in SLANT_STEPS if y < b)
 
 
-def segment_map():
-    """{(x, y): segment letter} of the upright figure."""
+def segment_map(core_only=False):
+    """{(x, y): segment letter} of the upright figure; with core_only, only
+    each segment's middle line, one pixel wide."""
     h = (STROKE - 1) // 2
     xl, xr = h, DIGIT_W - 1 - h                          # post centre columns
     yt, ym, yb = h, (DIGIT_H - 1) // 2, DIGIT_H - 1 - h  # bar centre rows
     bars = {"a": yt, "g": ym, "d": yb}
     posts = {"f": (xl, yt, ym), "b": (xr, yt, ym), "e": (xl, ym, yb), "c": (xr, ym, yb)}
+    reach = 0 if core_only else h
     owner = {}
     for y in range(DIGIT_H):
         for x in range(DIGIT_W):
             for seg, yc in bars.items():
                 v = abs(y - yc)
-                if v <= h and xl + 1 + v <= x <= xr - 1 - v:
+                if v <= reach and xl + 1 + max(v, 1) <= x <= xr - 1 - max(v, 1):
                     owner[(x, y)] = seg
             for seg, (xc, y0, y1) in posts.items():
                 v = abs(x - xc)
-                if v <= h and y0 + 1 + v <= y <= y1 - 1 - v:
+                if v <= reach and y0 + 1 + max(v, 1) <= y <= y1 - 1 - max(v, 1):
                     owner[(x, y)] = seg
     return owner
 
@@ -479,7 +520,13 @@ def clock_tile(w):
 
 
 def clock_digit(d):
+    """The figure in bright green; every unlit segment still shows as a thin
+    line in the dim green down its middle, as on a panel whose dark segments
+    catch a little light."""
     cv = clock_tile(32)
+    for (x, y), seg in segment_map(core_only=True).items():
+        if seg not in SEGMENTS[d]:
+            cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "g")
     for x, y in upright_digit(d):
         cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "G")
     return cv.lines()
@@ -507,9 +554,10 @@ def clock_colon(lit):
 LETTERS = {
     "A": [" ## ", "#  #", "#  #", "####", "#  #", "#  #", "#  #"],
     "P": ["### ", "#  #", "#  #", "### ", "#   ", "#   ", "#   "],
-    "M": ["#     #", "##   ##", "# # # #", "#  #  #", "#     #", "#     #", "#     #"],
+    "M": ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
 }
 BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 1
+BADGE_INSET = 2             # the letters' distance from the badge's left edge
 
 
 def clock_badge(text, upper):
@@ -522,7 +570,7 @@ def clock_badge(text, upper):
             corner = x in (0, BADGE_W - 1) and y in (0, BADGE_H - 1)
             if not corner:
                 cv.put(BADGE_LEFT + x, y0 + y, "G")
-    gx = BADGE_LEFT + 1
+    gx = BADGE_LEFT + BADGE_INSET
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
             for dx, c in enumerate(row):
