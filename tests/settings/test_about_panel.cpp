@@ -289,6 +289,28 @@ TEST_CASE("A repaint of only the lower part of the dialog leaves the links blue"
         CHECK(CountColour(pixels, kBlack) == 0);
         CheckDrawnAsLink(dialog, links[i]);
     }
+
+    // The control draws its own text in black first. With a smoothed font (at a
+    // size the renderer antialiases) the link's edges blend blue into the button
+    // face only if the blue text is drawn opaque; transparent, they blend into black.
+    LOGFONTA description;
+    GetObjectA(ControlFont(dialog, IDC_ABOUT_EMAIL), sizeof description, &description);
+    description.lfUnderline = 0;
+    description.lfQuality = ANTIALIASED_QUALITY;
+    description.lfHeight = -18;
+    HFONT smooth = CreateFontIndirectA(&description);
+    SendDlgItemMessageA(dialog, IDC_ABOUT_EMAIL, WM_SETFONT, (WPARAM)smooth, FALSE);
+    RedrawWindow(dialog, &lowerThird, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpPending();
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    int blended = 0, darkened = 0;
+    for (COLORREF colour : ReadControl(GetDlgItem(dialog, IDC_ABOUT_EMAIL)).colours) {
+        blended += colour != kLinkBlue && colour != face;
+        darkened += GetBValue(colour) < GetBValue(face);
+    }
+    CHECK(blended > 0);
+    CHECK(darkened == 0);
+    DeleteObject(smooth);   // the link now has its own underlined copy
 }
 
 TEST_CASE("A click on a link opens it once; the other fields open nothing")
