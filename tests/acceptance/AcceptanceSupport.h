@@ -123,21 +123,6 @@ inline void TypeText(const char* digits)
         PressKey((WORD)(unsigned char)*c);
 }
 
-inline void ClickAt(int x, int y)
-{
-    CHECK(test::PlaceCursor(x, y));
-    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
-}
-
-// A click at the centre of a window (a control of another process).
-inline void ClickCentre(HWND window)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-}
-
 // --- The saver's windows --------------------------------------------------------
 
 inline HWND WaitForFullScreen(test::ScrProcess& process)

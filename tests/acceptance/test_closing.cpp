@@ -47,7 +47,7 @@ TEST_CASE("a mouse click ends the saver")
     test::ScrProcess saver = test::StartScr("/s");
     test::ScopedScr guard(saver);
     REQUIRE(WaitForForegroundSaver(saver) != NULL);
-    ClickAt(kAnchorX, kAnchorY);
+    CHECK(test::ClickAt(kAnchorX, kAnchorY));
     CHECK(test::WaitForExit(saver, kCloseTimeoutMs) == 0u);
 }
 

@@ -39,7 +39,7 @@ bool Enabled(HWND dialog, int id)
 
 void Click(HWND dialog, int id)
 {
-    ClickCentre(GetDlgItem(dialog, id));
+    CHECK(test::ClickCentre(GetDlgItem(dialog, id)));
 }
 
 // Waits until the control shows the state a click should have given it.
@@ -192,7 +192,7 @@ TEST_CASE("the settings dialog, clicked and typed into, writes the settings file
         CHECK(label != NULL);
         HWND button = FindWindowExA(box, NULL, "Button", NULL);
         REQUIRE(button != NULL);
-        ClickCentre(button);
+        CHECK(test::ClickCentre(button));
 
         CHECK(test::WaitForExit(config, kCloseTimeoutMs) == 1u);
         CHECK(IniLines() == ExpectedIni("12", "0", "1", "2"));

@@ -1,6 +1,6 @@
 // Helpers for the configuration-dialog tests: the dialog itself, the message
-// boxes it raises, the INI file it writes, mouse input and a count of the
-// process's live GDI objects.
+// boxes it raises, the INI file it writes and a count of the process's live
+// GDI objects.
 #pragma once
 #include <windows.h>
 #include <winternl.h>
@@ -262,27 +262,5 @@ const char kBgmTitleKey[] = "ＢＧＭタイトル";
 const char kClockSection[] = "時刻表示";
 const char kClockShownKey[] = "時刻表示の有無";
 const char kClockModeKey[] = "時刻表示のモード";
-
-// --- Mouse -------------------------------------------------------------------
-
-inline POINT ScreenCentre(HWND window)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    POINT centre = { (rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2 };
-    return centre;
-}
-
-// A real left click at a screen point, through the system's input queue.
-inline void ClickAt(POINT point)
-{
-    SetCursorPos(point.x, point.y);
-    INPUT inputs[2] = {};
-    inputs[0].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].type = INPUT_MOUSE;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
-}
 
 } // namespace dialogtest

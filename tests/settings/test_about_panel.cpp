@@ -4,6 +4,8 @@
 // them, the program's cursor, and no GDI objects left behind by repaints.
 #include <doctest/doctest.h>
 
+#include <limits.h>
+
 #include <string>
 #include <vector>
 
@@ -105,11 +107,13 @@ ControlPixels ReadControl(HWND control, bool fromScreen = false)
     return pixels;
 }
 
-int CountColour(const ControlPixels& pixels, COLORREF colour)
+// Pixels of one colour, in the whole control or in its top-left `cell`.
+int CountColour(const ControlPixels& pixels, COLORREF colour, SIZE cell = { INT_MAX, INT_MAX })
 {
     int count = 0;
-    for (COLORREF c : pixels.colours)
-        count += c == colour;
+    for (int y = 0; y < pixels.height && y < cell.cy; ++y)
+        for (int x = 0; x < pixels.width && x < cell.cx; ++x)
+            count += pixels.At(x, y) == colour;
     return count;
 }
 
@@ -128,8 +132,8 @@ int LongestRun(const ControlPixels& pixels, COLORREF colour)
     return longest;
 }
 
-// Width of the control's text in its font, cut to the control's width.
-int TextWidth(HWND control)
+// Extent of the control's text in its font, cut to the control's client area.
+SIZE TextExtent(HWND control)
 {
     std::string text = test::WindowText(control);
     HDC dc = GetDC(control);
@@ -140,7 +144,9 @@ int TextWidth(HWND control)
     ReleaseDC(control, dc);
     RECT client;
     GetClientRect(control, &client);
-    return size.cx < client.right ? size.cx : client.right;
+    size.cx = size.cx < client.right ? size.cx : client.right;
+    size.cy = size.cy < client.bottom ? size.cy : client.bottom;
+    return size;
 }
 
 void CheckDrawnAsLink(HWND dialog, int controlId, bool onScreen = false)
@@ -150,10 +156,11 @@ void CheckDrawnAsLink(HWND dialog, int controlId, bool onScreen = false)
     HWND control = GetDlgItem(dialog, controlId);
     ControlPixels pixels = ReadControl(control, onScreen);
     CHECK(CountColour(pixels, kLinkBlue) > 0);
-    CHECK(CountColour(pixels, GetSysColor(COLOR_BTNFACE)) > 0);
-    int width = TextWidth(control);
-    CHECK(width > 0);
-    CHECK(LongestRun(pixels, kLinkBlue) >= width * 9 / 10);
+    SIZE text = TextExtent(control);
+    CHECK(text.cx > 0);
+    CHECK(LongestRun(pixels, kLinkBlue) >= text.cx * 9 / 10);
+    // The text's own cell is drawn on the button face: most of it shows that colour.
+    CHECK(CountColour(pixels, GetSysColor(COLOR_BTNFACE), text) * 2 > text.cx * text.cy);
 }
 
 void PumpPending()
@@ -282,6 +289,28 @@ TEST_CASE("A repaint of only the lower part of the dialog leaves the links blue"
         CHECK(CountColour(pixels, kBlack) == 0);
         CheckDrawnAsLink(dialog, links[i]);
     }
+
+    // The control draws its own text in black first. With a smoothed font (at a
+    // size the renderer antialiases) the link's edges blend blue into the button
+    // face only if the blue text is drawn opaque; transparent, they blend into black.
+    LOGFONTA description;
+    GetObjectA(ControlFont(dialog, IDC_ABOUT_EMAIL), sizeof description, &description);
+    description.lfUnderline = 0;
+    description.lfQuality = ANTIALIASED_QUALITY;
+    description.lfHeight = -18;
+    HFONT smooth = CreateFontIndirectA(&description);
+    SendDlgItemMessageA(dialog, IDC_ABOUT_EMAIL, WM_SETFONT, (WPARAM)smooth, FALSE);
+    RedrawWindow(dialog, &lowerThird, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpPending();
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    int blended = 0, darkened = 0;
+    for (COLORREF colour : ReadControl(GetDlgItem(dialog, IDC_ABOUT_EMAIL)).colours) {
+        blended += colour != kLinkBlue && colour != face;
+        darkened += GetBValue(colour) < GetBValue(face);
+    }
+    CHECK(blended > 0);
+    CHECK(darkened == 0);
+    DeleteObject(smooth);   // the link now has its own underlined copy
 }
 
 TEST_CASE("A click on a link opens it once; the other fields open nothing")
@@ -294,7 +323,7 @@ TEST_CASE("A click on a link opens it once; the other fields open nothing")
 
     SUBCASE("The home page, with the mouse")
     {
-        ClickAt(ScreenCentre(GetDlgItem(dialog, IDC_ABOUT_HOMEPAGE)));
+        CHECK(test::ClickCentre(GetDlgItem(dialog, IDC_ABOUT_HOMEPAGE)));
         REQUIRE(test::PumpUntil([] { return !openCalls.empty(); }, kWaitMs));
         test::PumpFor(100);
         REQUIRE(openCalls.size() == 1);
@@ -307,7 +336,7 @@ TEST_CASE("A click on a link opens it once; the other fields open nothing")
     }
     SUBCASE("The e-mail address, with the mouse, as mailto:")
     {
-        ClickAt(ScreenCentre(GetDlgItem(dialog, IDC_ABOUT_EMAIL)));
+        CHECK(test::ClickCentre(GetDlgItem(dialog, IDC_ABOUT_EMAIL)));
         REQUIRE(test::PumpUntil([] { return !openCalls.empty(); }, kWaitMs));
         test::PumpFor(100);
         REQUIRE(openCalls.size() == 1);
@@ -333,8 +362,8 @@ TEST_CASE("A click on a link opens it once; the other fields open nothing")
     }
     SUBCASE("Copyright and version")
     {
-        ClickAt(ScreenCentre(GetDlgItem(dialog, IDC_ABOUT_COPYRIGHT)));
-        ClickAt(ScreenCentre(GetDlgItem(dialog, IDC_ABOUT_VERSION)));
+        CHECK(test::ClickCentre(GetDlgItem(dialog, IDC_ABOUT_COPYRIGHT)));
+        CHECK(test::ClickCentre(GetDlgItem(dialog, IDC_ABOUT_VERSION)));
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_COPYRIGHT, STN_CLICKED), 0);
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_VERSION, STN_CLICKED), 0);
         test::PumpFor(200);

@@ -216,16 +216,17 @@ TEST_CASE("An interval outside 1 to 128 warns and keeps the interval the dialog 
     }
 }
 
-TEST_CASE("A file interval of 500 is shown, warned about at OK and written back")
+TEST_CASE("A file interval of 500 or -3 is shown, warned about at OK and written back")
 {
-    {
-        WriteIni(IniFile("500", "1", kDefaultTitle, "1", "1"));
+    for (const char* interval : { "500", "-3" }) {
+        CAPTURE(interval);
+        WriteIni(IniFile(interval, "1", kDefaultTitle, "1", "1"));
         std::string shown;
         OkRun run = RunAndPressOk([&](HWND dialog) { shown = ControlText(dialog, IDC_INTERVAL); });
-        CHECK(shown == "500");
+        CHECK(shown == interval);
         CHECK(run.box.text == "表示間隔範囲エラー(1～128)");
         CHECK(run.result == TRUE);
-        CHECK(IniValue(kIntervalSection, kIntervalKey) == "500");
+        CHECK(IniValue(kIntervalSection, kIntervalKey) == interval);
     }
 }
 
@@ -309,6 +310,10 @@ TEST_CASE("Enter is OK")
 TEST_CASE("Tab moves through OK, Cancel, the check box and the edit, never a radio button")
 {
     test::RemoveIni();
+    // The dialog manager gives OK the focus already at creation, before any activation.
+    HWND unshown = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_CONFIG), NULL, ConfigDialogProc, 0);
+    CHECK(GetFocus() == GetDlgItem(unshown, IDOK));
+    DestroyWindow(unshown);
     RunConfigDialog(NULL, [](HWND dialog) {
         DWORD thread = GetWindowThreadProcessId(dialog, NULL);
         CHECK(FocusOfThread(thread) == GetDlgItem(dialog, IDOK));

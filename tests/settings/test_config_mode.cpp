@@ -35,7 +35,7 @@ ShownDialog StartConfigMode(const std::string& arguments)
 // A real mouse click on a button of the dialog, then the process's exit code.
 DWORD ClickAndWait(ShownDialog& shown, int buttonId)
 {
-    ClickAt(ScreenCentre(GetDlgItem(shown.dialog, buttonId)));
+    CHECK(test::ClickCentre(GetDlgItem(shown.dialog, buttonId)));
     DWORD code = test::WaitForExit(shown.process, kExitMs);
     test::EndScr(shown.process);
     return code;

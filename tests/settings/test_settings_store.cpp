@@ -4,6 +4,7 @@
 #include "settings/Settings.h"
 #include "support/TestSupport.h"
 
+#include <stdlib.h>
 #include <string.h>
 #include <string>
 #include <vector>
@@ -113,9 +114,15 @@ TEST_CASE("Flags are made 0 or 1; the numbers pass without a range check")
     CHECK(SaverSettings.clockShown == 0);
     CHECK(SaverSettings.clockMode == 0);   // not a number
 
-    WriteIni("[表示間隔]\r\nインターバル(*100msec)=99999\r\n");
-    ReadSaverSettings();
-    CHECK(SaverSettings.displayInterval == 99999);
+    // Unusual but legal values go back to the file as they came.
+    for (const char* interval : { "99999", "-3" }) {
+        CAPTURE(interval);
+        WriteIni(std::string("[表示間隔]\r\nインターバル(*100msec)=") + interval + "\r\n");
+        ReadSaverSettings();
+        CHECK(SaverSettings.displayInterval == atoi(interval));
+        WriteSaverSettings();
+        CHECK(HasLine(IniLines(), std::string("インターバル(*100msec)=") + interval));
+    }
     test::RemoveIni();
 }
 

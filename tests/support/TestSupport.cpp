@@ -105,6 +105,37 @@ bool PlaceCursor(int x, int y)
     }
 }
 
+// Under Wine each process turns the pointer events of the display (one comes
+// for every placing of the cursor) into cursor moves only when it gets round
+// to them, sometimes tens of milliseconds late: a saver process may move the
+// cursor back to where an earlier click was aimed after PlaceCursor has seen
+// it arrive. A button event without a point of its own would land there.
+bool ClickAt(int x, int y)
+{
+    bool placed = PlaceCursor(x, y);
+    // Absolute points are 0 to 65535 across the primary screen; rounded up,
+    // they map back to exactly this pixel.
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT inputs[2] = {};
+    for (INPUT& input : inputs) {
+        input.type = INPUT_MOUSE;
+        input.mi.dx = (x * 65536 + width - 1) / width;
+        input.mi.dy = (y * 65536 + height - 1) / height;
+        input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    return SendInput(2, inputs, sizeof(INPUT)) == 2 && placed;
+}
+
+bool ClickCentre(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return ClickAt((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+}
+
 ScrProcess StartScr(const std::string& arguments, const char* commandLine, const char* extraEnvironment)
 {
     ScrProcess process = {};

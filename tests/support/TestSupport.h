@@ -22,6 +22,12 @@ void PumpFor(DWORD milliseconds);
 // the display answers asynchronously, so a read straight after may be stale.
 // False when the cursor never got there.
 [[nodiscard]] bool PlaceCursor(int x, int y);
+// A real left click at a screen point of the primary screen, or at the centre
+// of a window of any process. Both button events carry the point themselves,
+// so the click lands there even if the shared cursor is moved meanwhile.
+// False when the cursor never got there.
+[[nodiscard]] bool ClickAt(int x, int y);
+[[nodiscard]] bool ClickCentre(HWND window);
 
 // The built saver as a child process.
 struct ScrProcess {
