@@ -881,8 +881,8 @@ def character_frames():
     # a glance: the eyes, mouth and blush slide three pixels inside a body
     # that hardly moves; the eye on that side narrows, the light stays on
     # the upper left of each eye, one arm drops and the sprout lags
-    f["402"] = P(face_dx=-3, sway=-2, arm_l="low")
-    f["403"] = P(face_dx=3, sway=2, arm_r="low")
+    f["402"] = P(face_dx=-3, sway=-2, lean=-1, arm_l="low")
+    f["403"] = P(face_dx=3, sway=2, lean=1, arm_r="low")
     return f
 
 
