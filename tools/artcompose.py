@@ -55,8 +55,11 @@ ICON_TONES = {"O": ("#8c4f48", "outline, lit side, firm on a light desktop"),
               "a": ("#2a171d", "outline, softened corner")}
 ICON_BASE = [(c, ICON_TONES[c][0], ICON_TONES[c][1]) if c in ICON_TONES else (c, v, n)
              for c, v, n in CHAR_PALETTE[1:]]
+# 16 colours: the underside takes the plain outline, so the forehead gets
+# a step between lit and body
 ICON_PALETTE = [("_", "none", "transparent")] + [
-    e for e in ICON_BASE if e[0] not in "aRtEk"]
+    e for e in ICON_BASE if e[0] not in "aRtEku"] + [
+    ("c", "#f9e3cb", "body, between lit and body")]
 ICON_PALETTE_RICH = [("_", "none", "transparent")] + [
     e for e in ICON_BASE if e[0] not in "k"] + [
     ("c", "#f9e3cb", "body, between lit and body"),
@@ -897,7 +900,7 @@ FRAME_TITLES = {"000": "resting", "102": "wave: arm out", "103": "wave: arm up",
 
 # the 16-colour icon has no in-between tones: a smaller lit cap, so the
 # light is graded rather than one flat slab
-ICON_BANDS = [(0.86, "l"), (0.58, "b"), (0.32, "m"), (0.08, "s"), (-9, "d")]
+ICON_BANDS = [(0.86, "l"), (0.72, "c"), (0.58, "b"), (0.32, "m"), (0.08, "s"), (-9, "d")]
 
 
 def icon_32(rich):
@@ -917,7 +920,10 @@ def icon_32(rich):
             cv.put(x, top + 1, cv.get(x + out, top + 1))   # the outline below, one further in
             if cv.get(x, top + 2) in "lc":                  # never the lightest against it
                 cv.put(x, top + 2, "b")
-    return cv.lines()
+    lines = cv.lines()
+    if not rich:
+        lines = [r.replace("u", "o") for r in lines]
+    return lines
 
 
 ICON_16 = [               # drawn by hand; too small to compose.  An oval 14
@@ -933,9 +939,9 @@ ICON_16 = [               # drawn by hand; too small to compose.  An oval 14
     "_Obbeebbbbeemso_",
     "_obppbrbbrmppso_",
     "__ombbbrrmmsdo__",
-    "__ummmmmsssddu__",
-    "___uusssddduu___",
-    "_____uuuuuu_____",
+    "__ommmmmsssddo__",
+    "___oosssdddoo___",
+    "_____oooooo_____",
     "________________",
 ]
 
