@@ -799,8 +799,10 @@ def draw_character(pose, build=FRAME_BUILD):
 ARM_TIPS_REST = [((3, 30), "u", "."), ((3, 29), "b", "u"),
                  ((36, 30), "u", "."), ((36, 29), "m", "u")]
 ARM_TIP_LOW_L = [((2, 26), "O", "."), ((2, 28), "u", "."), ((3, 28), "m", "u")]
+ARM_TIP_REST_LEANING = [((2, 28), "o", "."), ((2, 30), "u", "."), ((3, 30), "m", "u")]
 TOUCHES = {
     "rest": ARM_TIPS_REST,
+    "wave_out": ARM_TIP_REST_LEANING,
     "wave": ARM_TIP_LOW_L,
     # over the head the mitten shows its thumb and a narrow wrist, a pixel
     # of night between it and the crown, so it cannot pass for an ear
@@ -845,7 +847,7 @@ def character_frames():
     # shoulder and the mitten swings from tilted out, to upright, to tilted
     # in over the head; the body leans against the swing and the sprout lags
     # (the arm comes down in the resting frame that follows)
-    f["102"] = P(arm_r="wave_out", lean=-1, eyes="happy", mouth="open", sway=1, touch="wave")
+    f["102"] = P(arm_r="wave_out", lean=-1, eyes="happy", mouth="open", sway=1, touch="wave_out")
     f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-1, touch="wave")
     f["104"] = P(arm_r="wave_in", arm_l="low", lean=1, eyes="happy", mouth="open", sway=-2, touch="wave_in")
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
