@@ -26,8 +26,8 @@ from artprops import POINTER_PALETTE, emit_props, pointer
 CHAR_PALETTE = [
     (".", "#0000ff", "background (transparent key)"),
     ("o", "#482937", "outline"),
-    ("O", "#96574f", "outline, lit side"),
-    ("a", "#2a171d", "outline, softened corner"),
+    ("O", "#aa6a5c", "outline, lit side"),
+    ("a", "#5c3636", "outline, softened corner"),
     ("u", "#5e3444", "outline underneath, lifted off the night"),
     ("k", "#2a2040", "ground shadow, a cool dark that holds on the black night"),
     ("l", "#fff2df", "body, lit"),
@@ -50,10 +50,18 @@ CHAR_PALETTE = [
 # The icon swaps the key for real transparency and, in 16 colours, keeps
 # only what a small picture can show.  The 256-colour image gets a shade
 # between every two steps of the ramp, for smoother turns and edges.
+# On a light desktop the lit outline has to be firmer than on the night.
+ICON_TONES = {"O": ("#8c4f48", "outline, lit side, firm on a light desktop"),
+              "a": ("#2a171d", "outline, softened corner")}
+ICON_BASE = [(c, ICON_TONES[c][0], ICON_TONES[c][1]) if c in ICON_TONES else (c, v, n)
+             for c, v, n in CHAR_PALETTE[1:]]
+# 16 colours: the underside takes the plain outline, so the forehead gets
+# a step between lit and body
 ICON_PALETTE = [("_", "none", "transparent")] + [
-    e for e in CHAR_PALETTE[1:] if e[0] not in "aRtEk"]
+    e for e in ICON_BASE if e[0] not in "aRtEku"] + [
+    ("c", "#f9e3cb", "body, between lit and body")]
 ICON_PALETTE_RICH = [("_", "none", "transparent")] + [
-    e for e in CHAR_PALETTE[1:] if e[0] not in "k"] + [
+    e for e in ICON_BASE if e[0] not in "k"] + [
     ("c", "#f9e3cb", "body, between lit and body"),
     ("n", "#eec6a7", "body, between body and shade"),
     ("q", "#dfa98f", "body, between shade and deep shade"),
@@ -212,11 +220,11 @@ EYES = {
               "eeee",
               "eeii",
               " ee "],
-    "closed": ["     ",       # a lid across the middle of the eye, one lash
-               "     ",       # at the outer corner
-               " eeee",
-               "e    ",
+    "closed": ["     ",       # the lid shut low in the eye, a flat line
+               "     ",       # drooping at the outer corner into one lash
                "     ",
+               " eeee",
+               "ee   ",
                "     "],
     "happy": ["     ",
               " eee ",
@@ -247,6 +255,8 @@ MOUTHS = {            # even widths keep the face centred
 
 CHEEK = ["pppp",
          " pp "]
+CHEEK_FAR = ["ppp",      # the cheek toward a glance, squeezed by the turn
+             " p "]
 
 SHINE = [" ww",          # a wet glint on the lit shoulder
          "w  "]
@@ -301,7 +311,7 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
 WAVE_HANDS = {    # the waving arm's tilt from upright (degrees, + outward) and length
     "wave_out": (58, 7.0),
     "wave_up": (10, 7.8),
-    "wave_in": (-24, 9.0),
+    "wave_in": (-14, 11.0),
 }
 ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
@@ -320,6 +330,8 @@ class Pose:
         self.arm_r = "rest"
         self.feet = "down"     # down / tucked / None
         self.specks = True
+        self.cheek_lift = 0    # blush raised that far (a blink's squeeze)
+        self.touch = None      # hand-placed pixels (TOUCHES)
         self.__dict__.update(kw)
 
 
@@ -447,7 +459,7 @@ def draw_character(pose, build=FRAME_BUILD):
     # feet, behind the body (drawn once the body is known)
     feet = []
     if pose.feet:
-        fy, fr = (bottom + 0.2, 1.9) if pose.feet == "down" else (bottom - 0.6, 1.6)
+        fy, fr = (bottom + 0.2, 1.9) if pose.feet == "down" else (bottom - 0.1, 1.8)
         for side in (-1, 1):
             feet.append(ellipse(cx + side * (5.5 + 0.4 * sq), fy, 3.1, fr))
 
@@ -702,7 +714,7 @@ def draw_character(pose, build=FRAME_BUILD):
     # the shine stays inside the outline, however flat the body is squashed;
     # in a glance it slides with the face, but never off the skin
     sy0 = int(round(top + height * 0.14))
-    sx0 = int(round(cx + shear(sy0) - rx * 0.58 + turn * 0.5))
+    sx0 = int(round(cx + shear(sy0) - rx * 0.58 + turn * 1.0))
 
     def shine_fits(x, y):
         return on_body(x, y) and not any(
@@ -763,13 +775,42 @@ def draw_character(pose, build=FRAME_BUILD):
                         cv.put(x0 + x, ey + y, "E")
     cdx = int(round(turn * 0.67)) + int(round(shear(ey + 6))) + shift
     chx = ex - 1
-    cy_cheek = ey + len(eye) + (1 if height >= 25 else 0)   # just under the eye
-    cv.stamp(chx + cdx, cy_cheek, CHEEK)
-    cv.stamp(size - chx - len(CHEEK[0]) + cdx, cy_cheek, flipped(CHEEK))
+    cy_cheek = ey + len(eye) + (1 if height >= 25 else 0) - pose.cheek_lift   # under the eye
+    if turn < 0:
+        cv.stamp(chx + cdx + 1, cy_cheek, CHEEK_FAR)
+    else:
+        cv.stamp(chx + cdx, cy_cheek, CHEEK)
+    if turn > 0:
+        cv.stamp(size - chx - len(CHEEK_FAR[0]) + cdx - 1, cy_cheek, flipped(CHEEK_FAR))
+    else:
+        cv.stamp(size - chx - len(CHEEK[0]) + cdx, cy_cheek, flipped(CHEEK))
     mouth = MOUTHS[pose.mouth]
     cv.stamp((size - len(mouth[0])) // 2 + fdx, ey + 4, mouth)
+    for (x, y), want, put in TOUCHES.get(pose.touch, ()):
+        if cv.get(x, y) == want:        # hand-placed, only where the shape is as drawn
+            cv.put(x, y, put)
     seal_pockets(cv, build.background)
     return cv
+
+
+# Hand-placed pixels: (x, y), the colour the script draws there, the colour
+# put instead.  Arm-stub ends are rounded off; the waving mitten is parted
+# from the crown by a pixel of night.
+ARM_TIPS_REST = [((3, 30), "u", "."), ((3, 29), "b", "u"),
+                 ((36, 30), "u", "."), ((36, 29), "m", "u")]
+ARM_TIP_LOW_L = [((2, 26), "O", "."), ((2, 28), "u", "."), ((3, 28), "m", "u")]
+ARM_TIP_REST_LEANING = [((2, 28), "o", "."), ((2, 30), "u", "."), ((3, 30), "m", "u")]
+TOUCHES = {
+    "rest": ARM_TIPS_REST,
+    "wave_out": ARM_TIP_REST_LEANING,
+    "wave": ARM_TIP_LOW_L,
+    # over the head the mitten shows its thumb and a narrow wrist, a pixel
+    # of night between it and the crown, so it cannot pass for an ear
+    "wave_in": ARM_TIP_LOW_L + [((32, 11), ".", "o"), ((32, 12), "o", "b"), ((33, 12), ".", "o"),
+                                ((33, 13), ".", "."), ((28, 14), "a", "."), ((29, 14), "m", "o"),
+                                ((28, 12), "b", "l"), ((28, 16), "m", "o"), ((29, 17), "m", "o"),
+                                ((30, 18), "m", "o")],
+}
 
 
 def seal_pockets(cv, bg):
@@ -801,14 +842,14 @@ def sprout_pose(code):
 
 def character_frames():
     P = Pose
-    f = {"000": P()}
+    f = {"000": P(touch="rest")}
     # a wave, one happy face throughout: a stubby arm comes up from the
     # shoulder and the mitten swings from tilted out, to upright, to tilted
     # in over the head; the body leans against the swing and the sprout lags
     # (the arm comes down in the resting frame that follows)
-    f["102"] = P(arm_r="wave_out", lean=-1, eyes="happy", mouth="open", sway=1)
-    f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-1)
-    f["104"] = P(arm_r="wave_in", arm_l="low", lean=1, eyes="happy", mouth="open", sway=-2)
+    f["102"] = P(arm_r="wave_out", lean=-1, eyes="happy", mouth="open", sway=1, touch="wave_out")
+    f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-1, touch="wave")
+    f["104"] = P(arm_r="wave_in", arm_l="low", lean=1, eyes="happy", mouth="open", sway=-2, touch="wave_in")
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout sways its own way.  One face
@@ -841,12 +882,12 @@ def character_frames():
         f["%03d" % (202 + n)] = P(lift=lift, squash=sq, lean=lean, eyes=eyes, mouth=mouth,
                                   arm_l=al, arm_r=ar, feet=feet, **sprout_pose(sprout))
     # a blink is the resting frame with the lids down and nothing else moved
-    f["302"] = P(eyes="closed")
+    f["302"] = P(eyes="closed", cheek_lift=1, touch="rest")
     # a glance: the eyes, mouth and blush slide three pixels inside a body
     # that hardly moves; the eye on that side narrows, the light stays on
     # the upper left of each eye, one arm drops and the sprout lags
-    f["402"] = P(face_dx=-3, sway=1, arm_l="low")
-    f["403"] = P(face_dx=3, sway=-1, arm_r="low")
+    f["402"] = P(face_dx=-3, sway=-2, lean=-1, arm_l="low")
+    f["403"] = P(face_dx=3, sway=2, lean=1, arm_r="low")
     return f
 
 
@@ -861,7 +902,7 @@ FRAME_TITLES = {"000": "resting", "102": "wave: arm out", "103": "wave: arm up",
 
 # the 16-colour icon has no in-between tones: a smaller lit cap, so the
 # light is graded rather than one flat slab
-ICON_BANDS = [(0.86, "l"), (0.58, "b"), (0.32, "m"), (0.08, "s"), (-9, "d")]
+ICON_BANDS = [(0.86, "l"), (0.72, "c"), (0.58, "b"), (0.32, "m"), (0.08, "s"), (-9, "d")]
 
 
 def icon_32(rich):
@@ -881,25 +922,28 @@ def icon_32(rich):
             cv.put(x, top + 1, cv.get(x + out, top + 1))   # the outline below, one further in
             if cv.get(x, top + 2) in "lc":                  # never the lightest against it
                 cv.put(x, top + 2, "b")
-    return cv.lines()
+    lines = cv.lines()
+    if not rich:
+        lines = [r.replace("u", "o") for r in lines]
+    return lines
 
 
 ICON_16 = [               # drawn by hand; too small to compose.  An oval 14
-    "________________",   # wide with four rows of straight side, 2x2 eyes
-    "_____gg_gg______",   # with one glint each, one small smile
-    "______gGg_______",
+    "________________",   # wide, the face mirrored about its middle: 2x3
+    "_____gg_gg______",   # eyes lit in one corner, cheeks under their outer
+    "______gGg_______",   # edges, a small smile centred between them
     "_____OOGOOo_____",
     "___OObbbbbmoo___",
     "__Obbwlllbbmmo__",
-    "__Obwllllbbmso__",
-    "_Oblllllbbbmmso_",
-    "_Oblwelbbwemmso_",
-    "_Obbeebbbeemsso_",
-    "_obppbrbrmppsso_",
-    "__ombbbrmmmsdo__",
-    "__ummmmmsssddu__",
-    "___uusssddduu___",
-    "_____uuuuuu_____",
+    "__Obllllllbmso__",
+    "_Oblwelllbwemso_",
+    "_Obleellbbeemso_",
+    "_Obbeebbbbeemso_",
+    "_obppbrbbrmppso_",
+    "__ombbbrrmmsdo__",
+    "__ommmmmsssddo__",
+    "___oosssdddoo___",
+    "_____oooooo_____",
     "________________",
 ]
 
