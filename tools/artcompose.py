@@ -15,7 +15,7 @@ import argparse
 import math
 import os
 
-from artprops import POINTER_PALETTE, emit_props, pointer
+from artprops import POINTER_PALETTE, Canvas, emit_props, pointer
 
 # --------------------------------------------------------------------------
 # Palettes
@@ -70,31 +70,6 @@ ICON_PALETTE_RICH = [("_", "none", "transparent")] + [
 
 # --------------------------------------------------------------------------
 # Drawing helpers
-
-
-class Canvas:
-    def __init__(self, w, h, fill="."):
-        self.w, self.h = w, h
-        self.px = [[fill] * w for _ in range(h)]
-
-    def get(self, x, y):
-        if 0 <= x < self.w and 0 <= y < self.h:
-            return self.px[y][x]
-        return None
-
-    def put(self, x, y, c):
-        if 0 <= x < self.w and 0 <= y < self.h:
-            self.px[y][x] = c
-
-    def stamp(self, x0, y0, rows):
-        """Draw a text stamp; spaces are see-through."""
-        for dy, row in enumerate(rows):
-            for dx, c in enumerate(row):
-                if c != " ":
-                    self.put(x0 + dx, y0 + dy, c)
-
-    def lines(self):
-        return ["".join(r) for r in self.px]
 
 
 def flipped(rows):
