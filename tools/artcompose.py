@@ -15,7 +15,7 @@ import argparse
 import math
 import os
 
-from artprops import POINTER_PALETTE, Canvas, emit_props, pointer
+from artprops import POINTER_PALETTE, Canvas, capsule, emit_props, pointer
 
 # --------------------------------------------------------------------------
 # Palettes
@@ -139,14 +139,8 @@ def rotated_ellipse(cx, cy, ra, rb, ang):
 
 def thick_segment(x0, y0, x1, y1, r):
     """Capsule between two points."""
-    dx, dy = x1 - x0, y1 - y0
-    ll = dx * dx + dy * dy
-
-    def inside(x, y):
-        t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / ll))
-        px, py = x0 + t * dx - x, y0 + t * dy - y
-        return px * px + py * py <= r * r
-    return inside
+    measure = capsule(x0, y0, x1, y1, r)
+    return lambda x, y: measure(x, y) <= 1.0
 
 
 # --------------------------------------------------------------------------

@@ -322,7 +322,8 @@ def _ellipse(cx, cy, rx, ry, deg=0.0):
     return f
 
 
-def _capsule(x0, y0, x1, y1, r):
+def capsule(x0, y0, x1, y1, r):
+    """A capsule between two points, as a measure: at most 1 inside."""
     dx, dy = x1 - x0, y1 - y0
     ll = dx * dx + dy * dy
 
@@ -350,11 +351,11 @@ RABBIT = [
     _ellipse(28.0, 17.2, 2.0, 7.0, -6),                 # near ear
     _ellipse(15.0, 43.0, 2.4, 2.2),                     # tail
     _ellipse(24.0, 48.0, 6.2, 1.9, -3),                 # hind foot, toes forward
-    _capsule(27.5, 36.0, 32.5, 33.5, 1.5),              # paws on the handle
-    _capsule(33.6, 31.0, 36.2, 24.6, 1.2),              # the fore paw up the handle
+    capsule(27.5, 36.0, 32.5, 33.5, 1.5),              # paws on the handle
+    capsule(33.6, 31.0, 36.2, 24.6, 1.2),              # the fore paw up the handle
 ]
 # the mallet's handle, raised, from the paws up into the mallet's head
-HANDLE = _capsule(30.8, 36.6, 37.4, 20.8, 0.75)
+HANDLE = capsule(30.8, 36.6, 37.4, 20.8, 0.75)
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
 # the mallet's head: a short round log across the handle's top, its end
@@ -382,7 +383,7 @@ MORTAR_LIP = _ellipse(43.0, 39.4, 8.4, 2.6)
 MORTAR_HOOP = (45.6, 45.6)          # the band round its middle: rows from, to
 MOCHI = _ellipse(43.0, 37.9, 4.6, 2.2)
 EYE = (30, 27)
-EAR_LINE = _capsule(27.9, 12.5, 28.2, 20.5, 0.6)        # inside the near ear
+EAR_LINE = capsule(27.9, 12.5, 28.2, 20.5, 0.6)        # inside the near ear
 # (centre x, centre y, radius x, radius y): small oval craters
 CRATERS = [(46.0, 12.5, 3.1, 2.2), (11.0, 30.5, 2.7, 2.0)]
 
