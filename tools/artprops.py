@@ -464,52 +464,73 @@ SEGMENTS = {
     5: "afgcd", 6: "afgedc", 7: "abc", 8: "abcdefg", 9: "abcdfg",
 }
 
-# An upright figure 24 x 25 with strokes 3 thick, so that two figures of a
-# pair stand 8 pixels apart and the dots 10 from each: the pairs group.
-# Every segment is the same hexagon whatever its neighbours: a bar 3 thick
-# whose ends are cut at 45 degrees to a one-pixel point, stopping one pixel
-# short of the joint's centre, so two segments that meet touch only at one
-# corner and every end, lit or not beside another, has the same chamfer.
-# Rows 3-27 of the tile leave black rows inside each rim.
-DIGIT_W, DIGIT_H = 24, 25
-STROKE = 3
+# An upright figure 24 x 26 with strokes 4 thick: two figures of a pair
+# stand 8 pixels apart, the dots 10 and 11 from them, so the pairs group.
+# Every segment is the same long hexagon: a bar 4 thick whose ends are cut
+# at 45 degrees to a point two pixels wide, stopping short of the joint so
+# that a one-pixel gap runs along the mitre between any two segments.  An
+# unlit segment is the same hexagon in the dim green.  Rows 3-28 of the
+# tile leave a black row inside each rim.
+DIGIT_W, DIGIT_H = 24, 26
+STROKE = 4
 DIGIT_TOP = 3
-DIGIT_LEFT = 3
-# The italic: every post is ten rows long and steps one pixel to the right
-# at its middle, five rows on each step; the bars lie flat between, so every
-# vertical segment climbs the same way and no bar is broken.
-SLANT_STEPS = (7, 18)       # the first row of each lower step, from the top
+DIGIT_LEFT = 2
+# The italic: one pixel every 5.5 rows.  Each post steps once at its middle
+# (its upper half one pixel right of its lower half), and the lower posts
+# stand one pixel left of the upper ones, so their outer edges lie on one
+# straight slant; the bars are never broken.  A bar takes the shift of the
+# post half it meets: the top bar the upper posts', the foot bar the lower
+# posts', and the middle bar, between both, reaches from the lower left
+# post's top to the upper right post's foot (one pixel longer), so that
+# its four joints keep their gaps.
+POST_SPLIT = 4              # rows of a post's upper half, its tip included
+SLANT_SHIFT = {"a": 3, "f_": 3, "b_": 3, "f": 2, "b": 2, "e_": 1, "c_": 1, "e": 0, "c": 0, "d": 0}
 
 
-def slant(y):
-    return sum(1 for b in SLANT_STEPS if y < b)
+def _bar(length):
+    """The bar's rows as (first, last) columns, its joints' centres 0.5
+    and length - 0.5 pixels outside the box: a point two pixels wide at each
+    end, the full thickness one column further in."""
+    return [(1, length - 2), (0, length - 1), (0, length - 1), (1, length - 2)]
 
 
-def segment_map(core_only=False):
-    """{(x, y): segment letter} of the upright figure; with core_only, only
-    each segment's middle line, one pixel wide."""
-    h = (STROKE - 1) // 2
-    xl, xr = h, DIGIT_W - 1 - h                          # post centre columns
-    yt, ym, yb = h, (DIGIT_H - 1) // 2, DIGIT_H - 1 - h  # bar centre rows
-    bars = {"a": yt, "g": ym, "d": yb}
-    posts = {"f": (xl, yt, ym), "b": (xr, yt, ym), "e": (xl, ym, yb), "c": (xr, ym, yb)}
-    reach = 0 if core_only else h
+def segment_map():
+    """{(x, y): segment letter} of the slanted figure, its left edge on 0."""
+    ym = (DIGIT_H - STROKE) // 2                         # the middle bar's first row
+    yb = DIGIT_H - STROKE
+    # a post's points reach one row into the bars' rows, beside the bars'
+    # points, so the post runs nine rows and a bar sixteen columns
+    post_len = ym - 2
+    inner = DIGIT_W - 2 * STROKE
     owner = {}
-    for y in range(DIGIT_H):
-        for x in range(DIGIT_W):
-            for seg, yc in bars.items():
-                v = abs(y - yc)
-                if v <= reach and xl + 1 + max(v, 1) <= x <= xr - 1 - max(v, 1):
-                    owner[(x, y)] = seg
-            for seg, (xc, y0, y1) in posts.items():
-                v = abs(x - xc)
-                if v <= reach and y0 + 1 + max(v, 1) <= y <= y1 - 1 - max(v, 1):
-                    owner[(x, y)] = seg
+
+    def put_bar(seg, y0, x0, length):
+        for dy, (a, b) in enumerate(_bar(length)):
+            for x in range(a, b + 1):
+                owner[(x0 + x, y0 + dy)] = seg
+
+    def put_post(seg, x0, y0):
+        for dy in range(post_len):
+            end = dy in (0, post_len - 1)
+            half = seg + "_" if dy < POST_SPLIT else seg
+            for dx in range(STROKE):
+                if end and dx in (0, STROKE - 1):
+                    continue
+                owner[(x0 + dx + SLANT_SHIFT[half], y0 + dy)] = seg
+
+    put_bar("a", 0, STROKE + SLANT_SHIFT["a"], inner)
+    put_bar("g", ym, STROKE + SLANT_SHIFT["f"], inner + SLANT_SHIFT["c_"] - SLANT_SHIFT["f"])
+    put_bar("d", yb, STROKE + SLANT_SHIFT["d"], inner)
+    top0, low0 = STROKE - 1, ym + STROKE - 1
+    for seg, x0, y0 in (("f", 0, top0), ("b", DIGIT_W - STROKE, top0),
+                        ("e", 0, low0), ("c", DIGIT_W - STROKE, low0)):
+        put_post(seg, x0, y0)
     return owner
 
 
-def upright_digit(d):
-    return {p for p, seg in segment_map().items() if seg in SEGMENTS[d]}
+def slant_at(y):
+    """How far right the slant carries a row of the figure (for the dots)."""
+    return (DIGIT_H - 1 - y) * 2.0 / 11.0
 
 
 def clock_tile(w):
@@ -521,34 +542,31 @@ def clock_tile(w):
 
 
 def clock_digit(d):
-    """The figure in bright green; every unlit segment still shows as a thin
-    line in the dim green down its middle, as on a panel whose dark segments
-    catch a little light."""
+    """The figure in bright green; every unlit segment is the same hexagon
+    in the dim green, as on a panel whose dark segments catch a little
+    light."""
     cv = clock_tile(32)
-    for (x, y), seg in segment_map(core_only=True).items():
-        if seg not in SEGMENTS[d]:
-            cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "g")
-    for x, y in upright_digit(d):
-        cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "G")
+    for (x, y), seg in segment_map().items():
+        cv.put(DIGIT_LEFT + x, DIGIT_TOP + y, "G" if seg in SEGMENTS[d] else "g")
     return cv.lines()
 
 
-DOT = [" ## ",
-       "####",
-       "####",
-       " ## "]
-DOT_LEFT = 5          # balances the figure-to-dot gaps on either side
+DOT = ["###",
+       "###",
+       "###"]
+DOT_LEFT = 4          # balances the figure-to-dot gaps on either side
 
 
 def clock_colon(lit):
     cv = clock_tile(16)
     # in the middle of the figures' upper and lower openings, on their slant
-    for y0 in (7 - len(DOT) // 2, DIGIT_H - 1 - 7 - len(DOT) // 2 + 1):
+    for yc in (7, DIGIT_H - 1 - 7):
+        y0 = yc - len(DOT) // 2
+        shift = int(round(slant_at(yc)))
         for dy, row in enumerate(DOT):
             for dx, ch in enumerate(row):
                 if ch == "#":
-                    cv.put(DOT_LEFT + slant(y0 + dy) + dx, DIGIT_TOP + y0 + dy,
-                           "G" if lit else "g")
+                    cv.put(DOT_LEFT + shift + dx, DIGIT_TOP + y0 + dy, "G" if lit else "g")
     return cv.lines()
 
 
@@ -562,21 +580,23 @@ BADGE_INSET = 2             # the letters' distance from the badge's left edge
 
 
 def clock_badge(text, upper):
-    """A lit badge with the letters cut out in black, level with the top of
-    the figures (AM) or their foot (PM)."""
+    """Lit letters in a lit frame with rounded corners, a black row and
+    column between frame and letters, level with the top of the figures (AM)
+    or their foot (PM)."""
     cv = clock_tile(16)
     y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - BADGE_H
     for y in range(BADGE_H):
         for x in range(BADGE_W):
+            edge = x in (0, BADGE_W - 1) or y in (0, BADGE_H - 1)
             corner = x in (0, BADGE_W - 1) and y in (0, BADGE_H - 1)
-            if not corner:
+            if edge and not corner:
                 cv.put(BADGE_LEFT + x, y0 + y, "G")
     gx = BADGE_LEFT + BADGE_INSET
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
             for dx, c in enumerate(row):
                 if c == "#":
-                    cv.put(gx + dx, y0 + 2 + gy, "k")
+                    cv.put(gx + dx, y0 + 2 + gy, "G")
         gx += len(LETTERS[ch][0]) + 1
     return cv.lines()
 
