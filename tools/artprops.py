@@ -278,38 +278,39 @@ def star_frames():
 
 
 # --------------------------------------------------------------------------
-# Moon: a full moon in the character's flat, hand-shaded style, with a thin
-# warm glow round it.  The face is lit evenly with a shaded limb that deepens
-# toward the lower right in two steps and a bright lip on the upper left;
-# its seas draw, in a soft mid tone with darker accents, the rabbit that
-# pounds mochi in the moon: facing right, head set off from the body by a
-# notch at the nape, a wooden mallet with a round head raised over a mortar
-# (a dark drum with a waist, a light hoop and lip, mochi heaped in its hollow).  Two
-# small craters, each an oval with a shaded wall.  Black is the blit's
-# transparent key and the disc must fill its square, so the glow is two
-# rings of dark warm tones out to the inscribed circle.
+# Moon: a full moon in the character's flat, cel-shaded style.  The face is
+# one even cream with a crisp one-pixel rim of light on the upper left and
+# two darker steps of limb on the lower right; nothing darker rings it, so
+# it glows against the night.  Its seas are three soft patches a step under
+# the face, and over them, one step darker again, the rabbit that pounds
+# mochi in the moon: facing right, head set off from the body by a notch at
+# the nape, an eye, a wooden mallet raised on a handle held in both paws
+# over a mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
+# its hollow in a pale tone just above the face's).  Black is the blit's
+# transparent key and the disc fills its square.
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
-    ("y", "#1e1b14", "glow, outermost"),
-    ("x", "#3d372a", "glow, outer"),
-    ("w", "#635a46", "glow, inner"),
-    ("v", "#8c8168", "glow, at the edge"),
-    ("b", "#b3a687", "edge"),
-    ("D", "#c9b993", "limb, deepest"),
-    ("R", "#ddd0ae", "limb, the rabbit, crater floors"),
-    ("M", "#e8dec2", "the seas"),
-    ("F", "#f4ecd3", "face, the mochi"),
-    ("H", "#fffaec", "the mochi's top"),
-    ("S", "#bfae8a", "the rabbit's and the mortar's accents, the mallet's handle, crater walls"),
-    ("E", "#8f7f60", "the rabbit's eye"),
+    ("H", "#fffbea", "rim light, upper left"),
+    ("F", "#f1e6c8", "face"),
+    ("m", "#f7f0dc", "the mochi"),
+    ("M", "#e5d9b8", "the seas"),
+    ("L", "#d9caa4", "limb"),
+    ("K", "#c6b48c", "limb, deepest"),
+    ("R", "#ccbc95", "the rabbit, the mortar"),
+    ("S", "#b09c76", "the rabbit's and the mortar's accents, the mallet's handle"),
+    ("E", "#6e5c42", "the rabbit's eye"),
 ]
 
-MOON_R = 28.4          # the disc; a soft glow of darker creams fills the rest of the 64 x 64
-# the glow: (outer edge as distance from the centre, tone), inside out; black beyond
-MOON_GLOW = [(29.1, "b"), (29.9, "v"), (30.7, "w"), (31.4, "x"), (31.9, "y")]
-# the seas: soft ovals in a tone a step under the face's (centre x, y, radius x, y, turn)
-SEAS = [(12.5, 20.5, 6.2, 4.4, 25), (48.5, 28.5, 5.0, 7.5, -10), (33.0, 53.5, 10.0, 3.4, 0)]
+MOON_R = 31.6          # the disc, filling the 64 x 64
+MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7; scaled up about the centre
+# the limb: distance from a centre moved toward the light, and the two steps
+LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R + 0.9, "K"), (MOON_R - 0.6, "L"))
+RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim
+# the seas: soft patches, each two overlapping ovals (centre x, y, radius x, y, turn)
+SEAS = [[(12.0, 21.0, 5.6, 4.0, 25), (15.5, 25.0, 3.6, 3.0, 0)],
+        [(49.0, 27.0, 4.4, 6.8, -10), (46.5, 32.0, 3.4, 3.2, 0)],
+        [(27.0, 54.0, 7.5, 2.9, -4), (35.5, 53.0, 5.0, 2.6, 6)]]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -349,30 +350,19 @@ RABBIT = [
     _ellipse(29.0, 28.0, 5.0, 4.2, -10),                # head
     _ellipse(22.8, 18.5, 1.8, 6.6, -26),                # far ear, laid back
     _ellipse(28.0, 17.2, 2.0, 7.0, -6),                 # near ear
-    _ellipse(15.0, 43.0, 2.4, 2.2),                     # tail
+    _ellipse(16.0, 42.0, 2.2, 2.0),                     # tail
     _ellipse(24.0, 48.0, 6.2, 1.9, -3),                 # hind foot, toes forward
     capsule(27.5, 36.0, 32.5, 33.5, 1.5),              # paws on the handle
-    capsule(33.6, 31.0, 36.2, 24.6, 1.2),              # the fore paw up the handle
 ]
-# the mallet's handle, raised, from the paws up into the mallet's head
-HANDLE = capsule(30.8, 36.6, 37.4, 20.8, 0.75)
+FOREARM = RABBIT[-1]
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
-# the mallet's head: a short round log across the handle's top, its end
-# faces in the darker tone
-MALLET_C, MALLET_U, MALLET_HALF, MALLET_R = (37.6, 20.3), (0.93, 0.37), 4.2, 2.5
-
-
-def _mallet(x, y):
-    """None outside the mallet's head, else 'end' or 'side'."""
-    dx, dy = x - MALLET_C[0], y - MALLET_C[1]
-    u = dx * MALLET_U[0] + dy * MALLET_U[1]
-    v = -dx * MALLET_U[1] + dy * MALLET_U[0]
-    if abs(u) > MALLET_HALF or abs(v) > MALLET_R:
-        return None
-    if abs(v) > MALLET_R - 0.7 and abs(u) > MALLET_HALF - 0.7:
-        return None                                     # rounded corners
-    return "end" if abs(u) > MALLET_HALF - 1.3 else "side"
+# the mallet's head, drawn by hand: a short log across the top of the
+# handle, its end faces in the darker tone
+MALLET_HEAD = [" SRRRRRRS ",
+               "SSRRRRRRSS",
+               "SSRRRRRRSS",
+               " SRRRRRRS "]
 
 
 # the mortar: a drum, wide at the rim, a waist, a broad foot
@@ -384,73 +374,81 @@ MORTAR_HOOP = (45.6, 45.6)          # the band round its middle: rows from, to
 MOCHI = _ellipse(43.0, 37.9, 4.6, 2.2)
 EYE = (30, 27)
 EAR_LINE = capsule(27.9, 12.5, 28.2, 20.5, 0.6)        # inside the near ear
-# (centre x, centre y, radius x, radius y): small oval craters
-CRATERS = [(46.0, 12.5, 3.1, 2.2), (11.0, 30.5, 2.7, 2.0)]
+# the mallet's handle, a line from the paws into the mallet's head
+HANDLE_LINE = ((32.6, 33.6), (37.6, 20.3))
 
 
-def _crater(px, py):
-    """The crater's tone at (px, py), or None outside every crater: the wall
-    on the upper left is in shadow, the floor mid."""
-    for cx, cy, rx, ry in CRATERS:
-        if _ellipse(cx, cy, rx, ry)(px, py) > 1.0:
-            continue
-        # the floor is the oval moved toward the light's side
-        return "R" if _ellipse(cx + 0.7, cy + 0.5, rx, ry)(px, py) <= 1.0 else "S"
-    return None
-
-
-def _sea(px, py):
+def _figure(px, py):
     """The rabbit's or the mortar's tone at (px, py), or None."""
-    if (int(px), int(py)) == EYE:
-        return "E"
     if MOCHI(px, py) <= 1.0:
-        return "H"
+        return "m"
     if MORTAR_HOLLOW(px, py) <= 1.0:
         return "S"
     if MORTAR_LIP(px, py) <= 1.0:
         return "R"
     if MORTAR(px, py) <= 1.0:
-        return "R" if MORTAR_HOOP[0] <= py <= MORTAR_HOOP[1] + 1 else "S"
-    m = _mallet(px, py)
-    if m:
-        return "S" if m == "end" else "R"
-    if HANDLE(px, py) <= 1.0:
-        return "S"
+        return "S" if MORTAR_HOOP[0] <= py <= MORTAR_HOOP[1] + 1 else "R"
     if _inside(NAPE, px, py):
         return None
     if _inside(RABBIT, px, py):
-        return "S" if EAR_LINE(px, py) <= 1.0 else "R"
+        # the ear's hollow, and a crease under the forearm, set off from the chest
+        crease = FOREARM(px, py) > 1.0 and FOREARM(px, py - 1.0) <= 1.0 and px > 24.0
+        return "S" if EAR_LINE(px, py) <= 1.0 or crease else "R"
     return None
 
 
 def moon():
     n, c = 64, 32.0
-    seas = [_ellipse(*s) for s in SEAS]
-    rows = []
+    seas = [[_ellipse(*e) for e in sea] for sea in SEAS]
+    k = MOON_SCALE
+
+    def disc(x, y):
+        return 0 <= x < n and 0 <= y < n and math.hypot(x + 0.5 - c, y + 0.5 - c) <= MOON_R
+
+    def tone(x, y):
+        px, py = x + 0.5, y + 0.5
+        fx, fy = c + (px - c) / k, c + (py - c) / k          # in the drawing's coordinates
+        e = math.hypot(px - (c - LIMB_SHIFT), py - (c - LIMB_SHIFT))
+        limb = next((t for r, t in LIMB_STEPS if e > r), None)
+        if limb:
+            return limb
+        fig = _figure(fx, fy)
+        if fig:
+            return fig
+        if any(_inside(sea, fx, fy) for sea in seas):
+            return "M"
+        return "F"
+
+    rows = [[tone(x, y) if disc(x, y) else "." for x in range(n)] for y in range(n)]
+    def at(u, v):                                        # the drawing's point as a pixel
+        return int(c + (u - c) * k), int(c + (v - c) * k)
+
+    # the handle: one unbroken line of pixels from the paws into the mallet
+    (x0, y0), (x1, y1) = at(*HANDLE_LINE[0]), at(*HANDLE_LINE[1])
+    steps = max(abs(x1 - x0), abs(y1 - y0))
+    for i in range(steps + 1):
+        x = int(round(x0 + (x1 - x0) * i / float(steps)))
+        y = int(round(y0 + (y1 - y0) * i / float(steps)))
+        if rows[y][x] not in "SE":
+            rows[y][x] = "S"
+    # the mallet's head sits on the handle's top, the handle under its middle
+    for dy, line in enumerate(MALLET_HEAD):
+        for dx, t in enumerate(line):
+            if t != " ":
+                rows[y1 - len(MALLET_HEAD) + dy][x1 - len(line) // 2 + dx] = t
+    ex, ey = at(EYE[0] + 0.5, EYE[1] + 0.5)
+    rows[ey][ex] = "E"
+    # the rim light: the edge pixels that face the upper left
+    light = (-math.sqrt(0.5), -math.sqrt(0.5))
     for y in range(n):
-        row = ""
         for x in range(n):
-            px, py = x + 0.5, y + 0.5
-            d = math.hypot(px - c, py - c)
-            # the limb: distance from a centre moved to the upper left
-            e = math.hypot(px - (c - 2.4), py - (c - 2.4))
-            limb = 2 if e > MOON_R + 1.0 else 1 if e > MOON_R - 2.2 else 0
-            if d > MOON_R:
-                row += next((t for r, t in MOON_GLOW if d <= r), ".")
-            elif _sea(px, py):
-                row += _sea(px, py)
-            elif _crater(px, py):
-                row += _crater(px, py)
-            elif limb == 2:
-                row += "D"
-            elif limb == 1:
-                row += "R"
-            elif _inside(seas, px, py):
-                row += "M"
-            else:
-                row += "F"
-        rows.append(row)
-    return MOON_PALETTE, rows
+            if rows[y][x] == "." or all(disc(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                continue
+            nx, ny = x + 0.5 - c, y + 0.5 - c
+            ln = math.hypot(nx, ny)
+            if (nx * light[0] + ny * light[1]) / ln > RIM_FACING:
+                rows[y][x] = "H"
+    return MOON_PALETTE, ["".join(r) for r in rows]
 
 
 # --------------------------------------------------------------------------
@@ -464,52 +462,72 @@ SEGMENTS = {
     5: "afgcd", 6: "afgedc", 7: "abc", 8: "abcdefg", 9: "abcdfg",
 }
 
-# An upright figure 24 x 25 with strokes 3 thick, so that two figures of a
-# pair stand 8 pixels apart and the dots 10 from each: the pairs group.
-# Every segment is the same hexagon whatever its neighbours: a bar 3 thick
-# whose ends are cut at 45 degrees to a one-pixel point, stopping one pixel
-# short of the joint's centre, so two segments that meet touch only at one
-# corner and every end, lit or not beside another, has the same chamfer.
-# Rows 3-27 of the tile leave black rows inside each rim.
-DIGIT_W, DIGIT_H = 24, 25
-STROKE = 3
+# An upright figure 24 x 26 with strokes 4 thick: two figures of a pair
+# stand 8 pixels apart, the dots 10 from them, so the pairs group.  Every
+# segment is the same long hexagon: a bar 4 thick whose ends are cut at 45
+# degrees to a point two pixels wide.  A post's point reaches one row into
+# the bar's rows, beside the bar's point, and a diagonal of black parts
+# every two segments that meet.  An unlit segment is the same hexagon in
+# the dim green.  Rows 3-28 of the tile leave a black row inside each rim.
+DIGIT_W, DIGIT_H = 24, 26
+STROKE = 4
 DIGIT_TOP = 3
-DIGIT_LEFT = 3
-# The italic: every post is ten rows long and steps one pixel to the right
-# at its middle, five rows on each step; the bars lie flat between, so every
-# vertical segment climbs the same way and no bar is broken.
-SLANT_STEPS = (7, 18)       # the first row of each lower step, from the top
+DIGIT_LEFT = 2
+# The italic: one pixel every 5.5 rows.  Each post steps once at its middle
+# (its upper half one pixel right of its lower half), and the lower posts
+# stand one pixel left of the upper ones, so their outer edges lie on one
+# straight slant; the bars are never broken.  A bar takes the shift of the
+# post halves it meets: the top bar the upper posts', the foot bar the
+# lower posts'; the middle bar, between both, runs from the foot of the
+# upper left post to the top of the lower right one (a pixel shorter than
+# the others), so none of its four joints closes.
+POST_SPLIT = 4              # rows of a post's upper half, its tip included
+SLANT_SHIFT = {"a": 3, "f_": 3, "b_": 3, "f": 2, "b": 2, "e_": 1, "c_": 1, "e": 0, "c": 0, "d": 0}
 
 
-def slant(y):
-    return sum(1 for b in SLANT_STEPS if y < b)
+def _bar(length):
+    """The bar's four rows as (first, last) columns: a point two pixels
+    wide at each end, the full thickness one column further in."""
+    return [(1, length - 2), (0, length - 1), (0, length - 1), (1, length - 2)]
 
 
-def segment_map(core_only=False):
-    """{(x, y): segment letter} of the upright figure; with core_only, only
-    each segment's middle line, one pixel wide."""
-    h = (STROKE - 1) // 2
-    xl, xr = h, DIGIT_W - 1 - h                          # post centre columns
-    yt, ym, yb = h, (DIGIT_H - 1) // 2, DIGIT_H - 1 - h  # bar centre rows
-    bars = {"a": yt, "g": ym, "d": yb}
-    posts = {"f": (xl, yt, ym), "b": (xr, yt, ym), "e": (xl, ym, yb), "c": (xr, ym, yb)}
-    reach = 0 if core_only else h
+def segment_map():
+    """{(x, y): segment letter} of the slanted figure, its left edge on 0."""
+    ym = (DIGIT_H - STROKE) // 2                         # the middle bar's first row
+    yb = DIGIT_H - STROKE
+    # a post's points reach one row into the bars' rows, beside the bars'
+    # points, so the post runs nine rows and a bar sixteen columns
+    post_len = ym - 2
+    inner = DIGIT_W - 2 * STROKE
     owner = {}
-    for y in range(DIGIT_H):
-        for x in range(DIGIT_W):
-            for seg, yc in bars.items():
-                v = abs(y - yc)
-                if v <= reach and xl + 1 + max(v, 1) <= x <= xr - 1 - max(v, 1):
-                    owner[(x, y)] = seg
-            for seg, (xc, y0, y1) in posts.items():
-                v = abs(x - xc)
-                if v <= reach and y0 + 1 + max(v, 1) <= y <= y1 - 1 - max(v, 1):
-                    owner[(x, y)] = seg
+
+    def put_bar(seg, y0, x0, length):
+        for dy, (a, b) in enumerate(_bar(length)):
+            for x in range(a, b + 1):
+                owner[(x0 + x, y0 + dy)] = seg
+
+    def put_post(seg, x0, y0):
+        for dy in range(post_len):
+            end = dy in (0, post_len - 1)
+            half = seg + "_" if dy < POST_SPLIT else seg
+            for dx in range(STROKE):
+                if end and dx in (0, STROKE - 1):
+                    continue
+                owner[(x0 + dx + SLANT_SHIFT[half], y0 + dy)] = seg
+
+    put_bar("a", 0, STROKE + SLANT_SHIFT["a"], inner)
+    put_bar("g", ym, STROKE + SLANT_SHIFT["f"], inner + SLANT_SHIFT["c_"] - SLANT_SHIFT["f"])
+    put_bar("d", yb, STROKE + SLANT_SHIFT["d"], inner)
+    top0, low0 = STROKE - 1, ym + STROKE - 1
+    for seg, x0, y0 in (("f", 0, top0), ("b", DIGIT_W - STROKE, top0),
+                        ("e", 0, low0), ("c", DIGIT_W - STROKE, low0)):
+        put_post(seg, x0, y0)
     return owner
 
 
-def upright_digit(d):
-    return {p for p, seg in segment_map().items() if seg in SEGMENTS[d]}
+def slant_at(y):
+    """How far right the slant carries a row of the figure (for the dots)."""
+    return (DIGIT_H - 1 - y) * 2.0 / 11.0
 
 
 def clock_tile(w):
@@ -521,34 +539,31 @@ def clock_tile(w):
 
 
 def clock_digit(d):
-    """The figure in bright green; every unlit segment still shows as a thin
-    line in the dim green down its middle, as on a panel whose dark segments
-    catch a little light."""
+    """The figure in bright green; every unlit segment is the same hexagon
+    in the dim green, as on a panel whose dark segments catch a little
+    light."""
     cv = clock_tile(32)
-    for (x, y), seg in segment_map(core_only=True).items():
-        if seg not in SEGMENTS[d]:
-            cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "g")
-    for x, y in upright_digit(d):
-        cv.put(DIGIT_LEFT + x + slant(y), DIGIT_TOP + y, "G")
+    for (x, y), seg in segment_map().items():
+        cv.put(DIGIT_LEFT + x, DIGIT_TOP + y, "G" if seg in SEGMENTS[d] else "g")
     return cv.lines()
 
 
-DOT = [" ## ",
-       "####",
-       "####",
-       " ## "]
-DOT_LEFT = 5          # balances the figure-to-dot gaps on either side
+DOT = ["###",
+       "###",
+       "###"]
+DOT_LEFT = 4          # balances the figure-to-dot gaps on either side
 
 
 def clock_colon(lit):
     cv = clock_tile(16)
     # in the middle of the figures' upper and lower openings, on their slant
-    for y0 in (7 - len(DOT) // 2, DIGIT_H - 1 - 7 - len(DOT) // 2 + 1):
+    for yc in (7, DIGIT_H - 1 - 7):
+        y0 = yc - len(DOT) // 2
+        shift = int(round(slant_at(yc)))
         for dy, row in enumerate(DOT):
             for dx, ch in enumerate(row):
                 if ch == "#":
-                    cv.put(DOT_LEFT + slant(y0 + dy) + dx, DIGIT_TOP + y0 + dy,
-                           "G" if lit else "g")
+                    cv.put(DOT_LEFT + shift + dx, DIGIT_TOP + y0 + dy, "G" if lit else "g")
     return cv.lines()
 
 
@@ -562,21 +577,23 @@ BADGE_INSET = 2             # the letters' distance from the badge's left edge
 
 
 def clock_badge(text, upper):
-    """A lit badge with the letters cut out in black, level with the top of
-    the figures (AM) or their foot (PM)."""
+    """Lit letters in a lit frame with rounded corners, a black row and
+    column between frame and letters, level with the top of the figures (AM)
+    or their foot (PM)."""
     cv = clock_tile(16)
     y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - BADGE_H
     for y in range(BADGE_H):
         for x in range(BADGE_W):
+            edge = x in (0, BADGE_W - 1) or y in (0, BADGE_H - 1)
             corner = x in (0, BADGE_W - 1) and y in (0, BADGE_H - 1)
-            if not corner:
+            if edge and not corner:
                 cv.put(BADGE_LEFT + x, y0 + y, "G")
     gx = BADGE_LEFT + BADGE_INSET
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
             for dx, c in enumerate(row):
                 if c == "#":
-                    cv.put(gx + dx, y0 + 2 + gy, "k")
+                    cv.put(gx + dx, y0 + 2 + gy, "G")
         gx += len(LETTERS[ch][0]) + 1
     return cv.lines()
 
