@@ -261,13 +261,13 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "half": 25,
     "up": 48,
     "high": 65,
-    "wave_out": 50,    # the waving arm: a stub raised from the shoulder,
-    "wave_up": 50,     # its mitten tilted out, upright, then in over
-    "wave_in": 50,     # the head
+    "wave_out": 50,    # the waving arm (placed by WAVE_HANDS; this only
+    "wave_up": 50,     # sets the shoulder row the resting code would use)
+    "wave_in": 50,
 }
 WAVE_HANDS = {    # where the waving mitten's centre is (x, y in the 40x40 frame):
     "wave_out": (35.0, 12.6),    # up and out,
-    "wave_up": (35.0, 17.4),     # dropped to the shoulder,
+    "wave_up": (35.0, 16.4),     # dropped to the shoulder,
     "wave_in": (30.0, 11.0),      # up over the crown's side
 }
 WAVE_SHOULDER = 19.5      # row the waving arm rises from
@@ -809,9 +809,9 @@ PATCHES = {
                  (32, 11, " l"),
                  (32, 12, "    mo"),
                  (32, 13, " bb")],
-    "wave_low": [(32, 15, ".aOOa"),
-                 (32, 16, "Olbbbo"),
-                 (32, 18, "    so")],
+    "wave_low": [(32, 14, ".aOOa"),
+                 (32, 15, "Olbbbo"),
+                 (32, 17, "    so")],
     "wave_in": [(27, 10, " l")],
 }
 
@@ -846,10 +846,10 @@ def sprout_pose(code):
 def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
-    # a wave, one happy face throughout: a stubby arm comes up from the
-    # shoulder and the mitten swings from tilted out, to upright, to tilted
-    # in over the head; the body leans against the swing and the sprout lags
-    # (the arm comes down in the resting frame that follows)
+    # a wave, one happy face throughout: a nub of an arm swings from up and
+    # out, down to the shoulder, up and in beside the crown; the body rocks
+    # with the hand and the sprout lags (the arm comes down in the resting
+    # frame that follows)
     f["102"] = P(arm_r="wave_out", lean=1, eyes="happy", mouth="open", sway=-1, touch="wave_out",
                  patch="wave_out")
     f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=1, touch="wave",
@@ -889,9 +889,10 @@ def character_frames():
                                   arm_l=al, arm_r=ar, feet=feet, **sprout_pose(sprout))
     # a blink is the resting frame with the lids down and nothing else moved
     f["302"] = P(eyes="closed", cheek_lift=1, touch="rest")
-    # a glance: the eyes, mouth and blush slide three pixels inside a body
-    # that hardly moves; the eye on that side narrows, the light stays on
-    # the upper left of each eye, one arm drops and the sprout lags
+    # a glance: the face and the head's shine slide three pixels inside a
+    # body that hardly moves; the eye on that side narrows over a squeezed
+    # cheek, the catchlights sit toward the look, one arm drops and the
+    # sprout leans with the crown
     f["402"] = P(face_dx=-3, sway=-2, lean=-1, arm_l="low")
     f["403"] = P(face_dx=3, sway=2, lean=1, arm_r="low")
     return f
