@@ -268,7 +268,7 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
 WAVE_HANDS = {    # where the waving mitten's centre is (x, y in the 40x40 frame):
     "wave_out": (35.0, 12.6),    # up and out,
     "wave_up": (35.0, 16.4),     # dropped to the shoulder,
-    "wave_in": (30.0, 11.0),      # up over the crown's side
+    "wave_in": (29.8, 11.8),      # up over the crown's side
 }
 WAVE_SHOULDER = 19.5      # row the waving arm rises from
 WAVE_LIMB_R = 2.0         # the resting nub's thickness
@@ -812,7 +812,8 @@ PATCHES = {
     "wave_low": [(32, 14, ".aOOa"),
                  (32, 15, "Olbbbo"),
                  (32, 17, "    so")],
-    "wave_in": [(27, 10, " l")],
+    "wave_in": [(27, 9, ".OOa"),
+                (27, 10, " l")],
 }
 
 
