@@ -29,7 +29,7 @@ CHAR_PALETTE = [
     ("O", "#aa6a5c", "outline, lit side"),
     ("a", "#5c3636", "outline, softened corner"),
     ("u", "#5e3444", "outline underneath, lifted off the night"),
-    ("k", "#2a2040", "ground shadow, a cool dark that holds on the black night"),
+    ("k", "#3e325c", "ground shadow, a cool violet that shows on the black night"),
     ("l", "#fff2df", "body, lit"),
     ("b", "#f4d5b6", "body"),
     ("m", "#e7b79a", "body shade"),
@@ -166,9 +166,9 @@ EYES = {
                    "eeiie",
                    " eee "],
     "far_l": [" ee ",             # glancing to the viewer's left: the
-              "ewee",             # eye on that side, turned with the head
-              "ewee",
-              "eeee",
+              "ewee",             # eye on that side, turned with the head,
+              "ewee",             # narrower; the catchlight and the iris's
+              "eeee",             # reflection sit toward the look
               "iiee",
               " ee "],
     "look_l": [" eee ",           # ...and the other
@@ -177,23 +177,11 @@ EYES = {
                "eeeee",
                "eiiee",
                " eee "],
-    "look_r": [" eee ",           # glancing right: the light stays
-               "eweee",           # on the upper left of each eye
-               "eweee",
-               "eeeee",
-               "eeiie",
-               " eee "],
-    "far_r": [" ee ",
-              "ewee",
-              "ewee",
-              "eeee",
-              "eeii",
-              " ee "],
-    "closed": ["     ",       # the lid shut low in the eye, a flat line
-               "     ",       # drooping at the outer corner into one lash
+    "closed": ["     ",       # the lid shut low in the eye: a flat line
+               "     ",       # with one lash flicked out at the outer corner
                "     ",
+               "e    ",
                " eeee",
-               "ee   ",
                "     "],
     "happy": ["     ",
               " eee ",
@@ -273,15 +261,21 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "half": 25,
     "up": 48,
     "high": 65,
-    "wave_out": 50,    # the waving arm: a stub raised from the shoulder,
-    "wave_up": 50,     # its mitten tilted out, upright, then in over
-    "wave_in": 50,     # the head
+    "wave_out": 50,    # the waving arm (placed by WAVE_HANDS; this only
+    "wave_up": 50,     # sets the shoulder row the resting code would use)
+    "wave_in": 50,
 }
-WAVE_HANDS = {    # the waving arm's tilt from upright (degrees, + outward) and length
-    "wave_out": (58, 7.0),
-    "wave_up": (10, 7.8),
-    "wave_in": (-14, 11.0),
+WAVE_HANDS = {    # where the waving mitten's centre is (x, y in the 40x40 frame):
+    "wave_out": (35.0, 12.6),    # up and out,
+    "wave_up": (35.0, 16.4),     # dropped to the shoulder,
+    "wave_in": (29.8, 11.8),      # up over the crown's side
 }
+WAVE_SHOULDER = 19.5      # row the waving arm rises from
+WAVE_LIMB_R = 2.0         # the resting nub's thickness
+WAVE_MITT = (3.0, 2.6)
+SQUASH_DROP = 0.85    # pixels lower per unit of squash (as much wider: one mass)
+SQUASH_WIDEN = 1.3    # ...and a touch more, for what the squash flattens
+SQUASH_MARGIN = 3.0   # the widest squash stops this far inside the frame
 ARM_AREA = 16         # pixels an arm shows beside the body, whatever the pose
 
 
@@ -301,6 +295,7 @@ class Pose:
         self.specks = True
         self.cheek_lift = 0    # blush raised that far (a blink's squeeze)
         self.touch = None      # hand-placed pixels (TOUCHES)
+        self.patch = None      # hand-drawn rows laid over the frame (PATCHES)
         self.__dict__.update(kw)
 
 
@@ -403,8 +398,11 @@ def draw_character(pose, build=FRAME_BUILD):
     sq = pose.squash
     # squashed lower and as much wider, so the body keeps its mass (a mitten
     # with no room left beside it is pressed to the side, in front)
-    height = build.height - 1.0 * sq
-    rx = min(build.rx * build.height / height, max(build.rx, build.size / 2.0 - 4.0))
+    height = build.height - (SQUASH_DROP if sq > 0 else 1.0) * sq
+    # (a squash widens a little more than the drop, for the sprout and arms
+    # it flattens and presses in)
+    widen = (build.height / height) ** (SQUASH_WIDEN if sq > 0 else 1.0)
+    rx = min(build.rx * widen, max(build.rx, build.size / 2.0 - SQUASH_MARGIN))
     bottom = build.ground - pose.lift
     top = bottom - height
     ry_top = height * 0.55
@@ -428,9 +426,12 @@ def draw_character(pose, build=FRAME_BUILD):
     # feet, behind the body (drawn once the body is known)
     feet = []
     if pose.feet:
-        fy, fr = (bottom + 0.2, 1.9) if pose.feet == "down" else (bottom - 0.1, 1.8)
+        # tucked in the air, the soles turn a little toward the viewer: a
+        # filled oval under the body rather than a dark bar
+        fy, fr, frx, fx = ((bottom + 0.2, 1.9, 3.1, 5.5) if pose.feet == "down"
+                           else (bottom + 0.9, 2.2, 2.7, 5.0))
         for side in (-1, 1):
-            feet.append(ellipse(cx + side * (5.5 + 0.4 * sq), fy, 3.1, fr))
+            feet.append(ellipse(cx + side * (fx + 0.4 * sq), fy, frx, fr))
 
     # body and arms share one outline: an arm grows out of the side with no
     # seam, and the part of it behind the body is never drawn
@@ -441,6 +442,7 @@ def draw_character(pose, build=FRAME_BUILD):
     arm_fill = {}
     front = {}
     front_mitt = set()      # the waving mitten, outlined whole against the head
+    wave_px = set()         # the waving arm: no closing against the head
 
     def arm_tone(x, y, hx, hy, side):
         """Lit along the top of the mitten and limb, shaded underneath."""
@@ -458,7 +460,7 @@ def draw_character(pose, build=FRAME_BUILD):
             continue
         mitt_rx, mitt_ry = 2.2 + 0.15 * sq, 2.1 - 0.12 * sq   # squashes with the body
         if arm.startswith("wave"):      # an open hand, waving
-            mitt_rx, mitt_ry = 2.8, 2.7
+            mitt_rx, mitt_ry = WAVE_MITT
         # a raised arm shows from higher up the side, where the body has
         # already turned in, so the hand can rise clear of the crown
         ay = sy - max(0.0, ARMS[arm] - 20) / 45.0 * 2.5 - (1.2 if arm in WAVE_HANDS else 0.0)
@@ -476,25 +478,27 @@ def draw_character(pose, build=FRAME_BUILD):
             return hx, hy, mitt, px
 
         if arm in WAVE_HANDS:
-            # a waving hand held up beside the head: placed, not reached,
-            # so the swing between frames is exactly what is drawn
-            tilt, length = WAVE_HANDS[arm]
-            px0 = edge - side * 1.5          # the shoulder, just inside the side
-            hx = px0 + side * length * math.sin(math.radians(tilt))
-            hy = ay - length * math.cos(math.radians(tilt))
-            hx = max(2.5 + mitt_rx, min(size - 2.5 - mitt_rx, hx))
+            # a waving hand held up beside the head: placed, not reached, so
+            # the swing between frames is exactly what is drawn.  The arm is
+            # the resting nub's thickness and joins the silhouette under one
+            # outline; the mitten keeps a pixel of night from the head.
+            hx, hy = WAVE_HANDS[arm]
+            ay = WAVE_SHOULDER
+            row = [x for x in range(size) if body[int(ay)][x]]
+            px0 = row[-1] - 1.0 if side > 0 else row[0] + 2.0
             cv.wave_hand = (hx, hy)
-            limb = thick_segment(px0, ay + 1.0, hx, hy + 0.8, 1.7)
-            mitt = ellipse(hx, hy, mitt_rx, mitt_ry)
-            # the arm and hand are held up in front of the body's edge,
-            # outlined whole, so they read against the head
+            # one chunky nub from the shoulder to the rounded hand, thickest
+            # toward the hand, like the resting arm raised
+            ang = math.atan2(hy - ay, hx - px0)
+            ln = math.hypot(hx - px0, hy - ay)
+            mx, my = px0 + (hx - px0) * 0.55, ay + (hy - ay) * 0.55
+            limb = rotated_ellipse(mx, my, ln * 0.55 + WAVE_MITT[0] * 0.6, WAVE_LIMB_R, -ang)
+            mitt = ellipse(hx, hy, WAVE_MITT[0], WAVE_MITT[1])
             for y in range(size):
                 for x in range(size):
-                    if mitt(x + 0.5, y + 0.5) or limb(x + 0.5, y + 0.5):
-                        # raised into the light: lit along its top
-                        front[(x, y)] = arm_tone(x, y, hx, hy, -1)
-                        if mitt(x + 0.5, y + 0.5):
-                            front_mitt.add((x, y))
+                    if not body[y][x] and (mitt(x + 0.5, y + 0.5) or limb(x + 0.5, y + 0.5)):
+                        arm_fill[(x, y)] = arm_tone(x, y, hx, hy, -1)
+                        wave_px.add((x, y))
             continue
         reach = 1.0     # out until the arm shows its full size
         while True:
@@ -527,7 +531,8 @@ def draw_character(pose, build=FRAME_BUILD):
         return 0 <= x < size and 0 <= y < size and (body[y][x] or (x, y) in arm_fill)
     grown = {(x, y) for y in range(size) for x in range(size)
              if any(solid0(x + i, y + j) for i in (-1, 0, 1) for j in (-1, 0, 1))}
-    near_arm = {(x + i, y + j) for (x, y) in arm_fill for i in (-2, -1, 0, 1, 2)
+    near_arm = {(x + i, y + j) for (x, y) in arm_fill if (x, y) not in wave_px
+                for i in (-2, -1, 0, 1, 2)
                 for j in (-2, -1, 0, 1, 2)}
     for (x, y) in sorted(near_arm):
         if 0 <= x < size and 0 <= y < size and not solid0(x, y) and all(
@@ -683,17 +688,28 @@ def draw_character(pose, build=FRAME_BUILD):
     # the shine stays inside the outline, however flat the body is squashed;
     # in a glance it slides with the face, but never off the skin
     sy0 = int(round(top + height * 0.14))
-    sx0 = int(round(cx + shear(sy0) - rx * 0.58 + turn * 1.0))
+    sx0 = int(round(cx + shear(sy0) - rx * 0.58))
 
     def shine_fits(x, y):
         return on_body(x, y) and not any(
             (x + i, y + j) in outline for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
-    spots = [(sx0 + dx, sy0 + dy) for dy, row in enumerate(SHINE)
-             for dx, ch in enumerate(row) if ch != " "]
-    while not all(shine_fits(x, y) for x, y in spots) and sx0 < cx:
+
+    def spots_at(x0, y0):
+        return [(x0 + dx, y0 + dy) for dy, row in enumerate(SHINE)
+                for dx, ch in enumerate(row) if ch != " "]
+    while not all(shine_fits(x, y) for x, y in spots_at(sx0, sy0)) and sx0 < cx:
         sx0 += 1
-        spots = [(x + 1, y) for x, y in spots]
-    for x, y in spots:
+    # in a glance the shine travels with the face; where the edge is in the
+    # way it slides down the curve instead of stopping short
+    if turn:
+        step = 1 if turn > 0 else -1
+        for dx in range(turn, 0, -step):
+            fit = [dy for dy in (0, 1, 2)
+                   if all(shine_fits(x, y) for x, y in spots_at(sx0 + dx, sy0 + dy))]
+            if fit:
+                sx0, sy0 = sx0 + dx, sy0 + fit[0]
+                break
+    for x, y in spots_at(sx0, sy0):
         if shine_fits(x, y):
             cv.put(x, y, "w")
 
@@ -712,14 +728,17 @@ def draw_character(pose, build=FRAME_BUILD):
     left_eye, right_eye = eye, flipped(eye) if eyes in ("squeeze", "closed") else eye
     lx0, rx0 = ex + fdx, size - ex - ew + fdx
     if eyes == "open" and turn:
-        # a glance: the eye on the side looked toward turns with the head's
-        # curve and narrows; in both, the glint and the iris's reflection
-        # slide toward the look
+        # a glance: the face slides `turn` pixels; the eye on the side looked
+        # toward turns with the head's curve and narrows; in both the
+        # catchlight and the iris's reflection move toward the look (the
+        # right glance is the left one mirrored)
+        fdx = turn
+        lx0, rx0 = ex + fdx, size - ex - ew + fdx
         if turn < 0:
             left_eye, right_eye = EYES["far_l"], EYES["look_l"]
             lx0 += 1
         else:
-            left_eye, right_eye = EYES["look_r"], EYES["far_r"]
+            left_eye, right_eye = flipped(EYES["look_l"]), flipped(EYES["far_l"])
     # the eyes stay two pixels of skin inside the outline, however far they turn
     rows = range(ey, ey + len(eye))
     left_edge = max(min(x for x in range(size) if body[y][x]) for y in rows)
@@ -742,15 +761,15 @@ def draw_character(pose, build=FRAME_BUILD):
                 for x in (0, len(e[0]) - 1):
                     if e[y][x] == " " and "e" in e[y] and cv.get(x0 + x, ey + y) in "lcbnmqsd":
                         cv.put(x0 + x, ey + y, "E")
-    cdx = int(round(turn * 0.67)) + int(round(shear(ey + 6))) + shift
+    cdx = (turn if turn else int(round(shear(ey + 6)))) + shift
     chx = ex - 1
     cy_cheek = ey + len(eye) + (1 if height >= 25 else 0) - pose.cheek_lift   # under the eye
-    if turn < 0:
-        cv.stamp(chx + cdx + 1, cy_cheek, CHEEK_FAR)
+    if turn < 0:       # squeezed toward the turning edge, under its eye's outer half
+        cv.stamp(lx0, cy_cheek, CHEEK_FAR)
     else:
         cv.stamp(chx + cdx, cy_cheek, CHEEK)
     if turn > 0:
-        cv.stamp(size - chx - len(CHEEK_FAR[0]) + cdx - 1, cy_cheek, flipped(CHEEK_FAR))
+        cv.stamp(rx0 + len(right_eye[0]) - len(CHEEK_FAR[0]), cy_cheek, flipped(CHEEK_FAR))
     else:
         cv.stamp(size - chx - len(CHEEK[0]) + cdx, cy_cheek, flipped(CHEEK))
     mouth = MOUTHS[pose.mouth]
@@ -758,6 +777,10 @@ def draw_character(pose, build=FRAME_BUILD):
     for (x, y), want, put in TOUCHES.get(pose.touch, ()):
         if cv.get(x, y) == want:        # hand-placed, only where the shape is as drawn
             cv.put(x, y, put)
+    for x0, y, row in PATCHES.get(pose.patch, ()):
+        for i, ch in enumerate(row):    # ' ' leaves the pixel as composed
+            if ch != " ":
+                cv.put(x0 + i, y, build.background if ch == "." else ch)
     seal_pockets(cv, build.background)
     return cv
 
@@ -775,10 +798,22 @@ TOUCHES = {
     "wave": ARM_TIP_LOW_L,
     # over the head the mitten shows its thumb and a narrow wrist, a pixel
     # of night between it and the crown, so it cannot pass for an ear
-    "wave_in": ARM_TIP_LOW_L + [((32, 11), ".", "o"), ((32, 12), "o", "b"), ((33, 12), ".", "o"),
-                                ((33, 13), ".", "."), ((28, 14), "a", "."), ((29, 14), "m", "o"),
-                                ((28, 12), "b", "l"), ((28, 16), "m", "o"), ((29, 17), "m", "o"),
-                                ((30, 18), "m", "o")],
+    "wave_in": ARM_TIP_LOW_L,
+}
+
+
+# Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
+# ' ' keeps what the script drew.  The waving mittens are rounded off here.
+PATCHES = {
+    "wave_out": [(32, 10, ".aOOa."),
+                 (32, 11, " l"),
+                 (32, 12, "    mo"),
+                 (32, 13, " bb")],
+    "wave_low": [(32, 14, ".aOOa"),
+                 (32, 15, "Olbbbo"),
+                 (32, 17, "    so")],
+    "wave_in": [(27, 9, ".OOa"),
+                (27, 10, " l")],
 }
 
 
@@ -812,13 +847,16 @@ def sprout_pose(code):
 def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
-    # a wave, one happy face throughout: a stubby arm comes up from the
-    # shoulder and the mitten swings from tilted out, to upright, to tilted
-    # in over the head; the body leans against the swing and the sprout lags
-    # (the arm comes down in the resting frame that follows)
-    f["102"] = P(arm_r="wave_out", lean=-1, eyes="happy", mouth="open", sway=1, touch="wave_out")
-    f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-1, touch="wave")
-    f["104"] = P(arm_r="wave_in", arm_l="low", lean=1, eyes="happy", mouth="open", sway=-2, touch="wave_in")
+    # a wave, one happy face throughout: a nub of an arm swings from up and
+    # out, down to the shoulder, up and in beside the crown; the body rocks
+    # with the hand and the sprout lags (the arm comes down in the resting
+    # frame that follows)
+    f["102"] = P(arm_r="wave_out", lean=1, eyes="happy", mouth="open", sway=-1, touch="wave_out",
+                 patch="wave_out")
+    f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=1, touch="wave",
+                 patch="wave_low")
+    f["104"] = P(arm_r="wave_in", arm_l="low", lean=-2, eyes="happy", mouth="open", sway=2, touch="wave_in",
+                 patch="wave_in")
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout sways its own way.  One face
@@ -852,9 +890,10 @@ def character_frames():
                                   arm_l=al, arm_r=ar, feet=feet, **sprout_pose(sprout))
     # a blink is the resting frame with the lids down and nothing else moved
     f["302"] = P(eyes="closed", cheek_lift=1, touch="rest")
-    # a glance: the eyes, mouth and blush slide three pixels inside a body
-    # that hardly moves; the eye on that side narrows, the light stays on
-    # the upper left of each eye, one arm drops and the sprout lags
+    # a glance: the face and the head's shine slide three pixels inside a
+    # body that hardly moves; the eye on that side narrows over a squeezed
+    # cheek, the catchlights sit toward the look, one arm drops and the
+    # sprout leans with the crown
     f["402"] = P(face_dx=-3, sway=-2, lean=-1, arm_l="low")
     f["403"] = P(face_dx=3, sway=2, lean=1, arm_r="low")
     return f
@@ -898,19 +937,19 @@ def icon_32(rich):
 
 
 ICON_16 = [               # drawn by hand; too small to compose.  An oval 14
-    "________________",   # wide, the face mirrored about its middle: 2x3
-    "_____gg_gg______",   # eyes lit in one corner, cheeks under their outer
-    "______gGg_______",   # edges, a small smile centred between them
-    "_____OOGOOo_____",
+    "________________",   # wide, mirrored about its middle: 2x3 eyes lit in
+    "______g__g______",   # one corner, a blush under each eye's outer edge
+    "______gGGg______",   # with skin between it and both the outline and
+    "_____OOGOOo_____",   # the small smile below, and a four-pixel sprout
     "___OObbbbbmoo___",
     "__Obbwlllbbmmo__",
     "__Obllllllbmso__",
     "_Oblwelllbwemso_",
     "_Obleellbbeemso_",
     "_Obbeebbbbeemso_",
-    "_obppbrbbrmppso_",
-    "__ombbbrrmmsdo__",
-    "__ommmmmsssddo__",
+    "_obppbbbbbmppso_",
+    "__ombbrbbrmsdo__",
+    "__ommmmrrssddo__",
     "___oosssdddoo___",
     "_____oooooo_____",
     "________________",
