@@ -76,89 +76,70 @@ POINTER_PALETTE = [
     ("C", "#dcae7c", "wand shade"),
 ]
 
-# The pointer's star: five points, the leading one longer than the rest and
-# aimed down the diagonal at the hot spot (0, 0); mirror-symmetric about that
-# diagonal.  The wand leaves from behind the notch opposite the leading point.
-POINTER_STAR = dict(cx=9.1, cy=9.1, outer=[12.4, 6.8, 6.8, 6.8, 6.8], inner=3.4, tip_deg=-135)
-POINTER_WAND = (20, 47)      # the wand along the diagonal: x + y from, to (it starts behind the star)
-POINTER_LIGHT = (-0.72, -0.69)
+# The pointer's star, 12 pixels across, drawn by hand and mirror-symmetric
+# about the diagonal through the hot spot: four even points and a leading
+# one, the upper left, long enough to reach past its neighbours to (0, 0).
+# Each point is split along its ridge, lit from the upper left (Y the lit
+# facets and the leading ridge, y the half lit, k the shade); W the hot spot.
+# POINTER_STAR_HALF[y] gives the pixels at x >= y as {x: tone}; the rest is
+# its mirror image.
+POINTER_STAR_HALF = [
+    {0: "W"},
+    {1: "W", 9: "Y"},
+    {2: "Y", 3: "y", 8: "Y", 9: "k"},
+    {3: "Y", 4: "y", 7: "Y", 8: "y", 9: "k"},
+    dict(zip(range(4, 10), "Yyyyyk")),
+    dict(zip(range(5, 11), "Yyyyyy")),
+    dict(zip(range(6, 12), "yyyyyy")),
+    dict(zip(range(7, 11), "kkkk")),
+    {8: "k", 9: "k"},
+]
+POINTER_WAND = (18, 53)      # the wand along the diagonal: x + y from, to (it starts behind the star)
 
 
 def _pointer_star():
-    """{(x, y): tone} of the star, bevelled like the shooting star: each
-    point split along its ridge, each facet toned by how squarely it faces
-    the light; made exactly symmetric about the diagonal."""
-    s = POINTER_STAR
-    pts = star_points(s["cx"], s["cy"], s["outer"], s["inner"], s["tip_deg"])
-    inside = polygon(pts)
-    light = []
-    for i in range(10):
-        (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % 10]
-        nx, ny = y1 - y0, -(x1 - x0)
-        ln = math.hypot(nx, ny)
-        nx, ny = nx / ln, ny / ln
-        if nx * ((x0 + x1) / 2 - s["cx"]) + ny * ((y0 + y1) / 2 - s["cy"]) < 0:
-            nx, ny = -nx, -ny
-        light.append(nx * POINTER_LIGHT[0] + ny * POINTER_LIGHT[1])
-    angles = [math.atan2(p[1] - s["cy"], p[0] - s["cx"]) for p in pts]
-    tones, ss = {}, 6
-    for y in range(16):
-        for x in range(y, 16):                   # the half x >= y, mirrored below
-            votes = {}
-            for j in range(ss):
-                for i in range(ss):
-                    px, py = x + (i + 0.5) / ss, y + (j + 0.5) / ss
-                    if inside(px, py):
-                        a = math.atan2(py - s["cy"], px - s["cx"]) - angles[0]
-                        k = int((a % (2 * math.pi)) / math.radians(36)) % 10
-                        votes[k] = votes.get(k, 0) + 1
-            if sum(votes.values()) * 2 < ss * ss:
-                continue
-            d = light[max(votes, key=votes.get)]
-            t = "k" if d < -0.2 else "y" if d < 0.45 else "Y"
-            if x == y and x + y < s["cx"] + s["cy"] - 3:
-                t = "Y"                          # the leading point's ridge catches the light
+    """{(x, y): tone} of the star."""
+    tones = {}
+    for y, row in enumerate(POINTER_STAR_HALF):
+        for x, t in row.items():
             tones[(x, y)] = t
             tones[(y, x)] = t
     return tones
 
 
 def pointer():
-    """A five-pointed star on a thin wand, both mirrored about the diagonal
-    through the hot spot: the star's long leading point ends in a white
-    pixel on (0, 0) and the wand leaves from the notch opposite it.  A
-    one-pixel dark outline (4-way) and outside it a light halo, so the
-    pointer shows on dark and light grounds alike."""
+    """A five-pointed star on a long thin wand, both mirrored about the
+    diagonal through the hot spot: the star's leading point ends in a white
+    pixel on (0, 0) and the wand leaves from the notch opposite it.  The
+    wand and the star each have a one-pixel dark outline (4-way), the star's
+    drawn over the wand so the two stay apart, and outside them a light
+    halo, so the pointer shows on dark and light grounds alike."""
     size = 32
     star = _pointer_star()
+    near = ((1, 0), (-1, 0), (0, 1), (0, -1))
 
     def in_wand(x, y):
         s = x + y
         return abs(x - y) <= 1 and POINTER_WAND[0] <= s <= POINTER_WAND[1] and \
             not (s == POINTER_WAND[1] and x != y)        # a round cap
 
-    def filled(x, y):
-        return 0 <= x < size and 0 <= y < size and ((x, y) in star or in_wand(x, y))
-
     cv = Canvas(size, size, "_")
-    near = ((1, 0), (-1, 0), (0, 1), (0, -1))
+    for y in range(size):
+        for x in range(size):
+            if in_wand(x, y):
+                cv.put(x, y, "c" if x - y <= 0 else "C")
+            elif any(in_wand(x + i, y + j) for i, j in near):
+                cv.put(x, y, "o")
     for y in range(size):
         for x in range(size):
             if (x, y) in star:
                 cv.put(x, y, star[(x, y)])
-            elif in_wand(x, y):
-                cv.put(x, y, "c" if x - y <= 0 else "C")
-            elif any(filled(x + i, y + j) for i, j in near):
+            elif any((x + i, y + j) in star for i, j in near):
                 cv.put(x, y, "o")
     for y in range(size):
         for x in range(size):
             if cv.get(x, y) == "_" and any(cv.get(x + i, y + j) == "o" for i, j in near):
                 cv.put(x, y, "h")
-    # the leading point's tip: the hot spot is its brightest pixel
-    for x, y in ((0, 0), (1, 1)):
-        cv.put(x, y, "W")
-    for x, y in ((1, 0), (0, 1)):
-        cv.put(x, y, "o")
     return cv.lines()
 
 
