@@ -253,6 +253,7 @@ def star_frames():
         extras=[(28, 14, SPARKLE)])
     return first, second
 
+
 # --------------------------------------------------------------------------
 # Moon: a full moon in the character's flat, hand-shaded style, with a thin
 # warm glow round it.  The face is lit evenly with a shaded limb that deepens
