@@ -47,20 +47,6 @@ def polygon(pts):
     return inside
 
 
-def star_points(cx, cy, outer, inner, tip_deg):
-    """Five-pointed star; tip_deg is the direction of one point
-    (0 = right, 90 = down, screen coordinates).  outer may be a list of
-    five radii, starting with that point."""
-    if not isinstance(outer, (list, tuple)):
-        outer = [outer] * 5
-    pts = []
-    for k in range(10):
-        a = math.radians(tip_deg + 36 * k)
-        r = outer[k // 2] if k % 2 == 0 else inner
-        pts.append((cx + r * math.cos(a), cy + r * math.sin(a)))
-    return pts
-
-
 # --------------------------------------------------------------------------
 # Pointer: a small star on a long wand, the star's upper-left point on (0, 0)
 
