@@ -47,20 +47,6 @@ def polygon(pts):
     return inside
 
 
-def star_points(cx, cy, outer, inner, tip_deg):
-    """Five-pointed star; tip_deg is the direction of one point
-    (0 = right, 90 = down, screen coordinates).  outer may be a list of
-    five radii, starting with that point."""
-    if not isinstance(outer, (list, tuple)):
-        outer = [outer] * 5
-    pts = []
-    for k in range(10):
-        a = math.radians(tip_deg + 36 * k)
-        r = outer[k // 2] if k % 2 == 0 else inner
-        pts.append((cx + r * math.cos(a), cy + r * math.sin(a)))
-    return pts
-
-
 # --------------------------------------------------------------------------
 # Pointer: a small star on a long wand, the star's upper-left point on (0, 0)
 
@@ -76,89 +62,70 @@ POINTER_PALETTE = [
     ("C", "#dcae7c", "wand shade"),
 ]
 
-# The pointer's star: five points, the leading one longer than the rest and
-# aimed down the diagonal at the hot spot (0, 0); mirror-symmetric about that
-# diagonal.  The wand leaves from behind the notch opposite the leading point.
-POINTER_STAR = dict(cx=9.1, cy=9.1, outer=[12.4, 6.8, 6.8, 6.8, 6.8], inner=3.4, tip_deg=-135)
-POINTER_WAND = (20, 47)      # the wand along the diagonal: x + y from, to (it starts behind the star)
-POINTER_LIGHT = (-0.72, -0.69)
+# The pointer's star, 12 pixels across, drawn by hand and mirror-symmetric
+# about the diagonal through the hot spot: four even points and a leading
+# one, the upper left, long enough to reach past its neighbours to (0, 0).
+# Each point is split along its ridge, lit from the upper left (Y the lit
+# facets and the leading ridge, y the half lit, k the shade); W the hot spot.
+# POINTER_STAR_HALF[y] gives the pixels at x >= y as {x: tone}; the rest is
+# its mirror image.
+POINTER_STAR_HALF = [
+    {0: "W"},
+    {1: "W", 9: "Y"},
+    {2: "Y", 3: "y", 8: "Y", 9: "k"},
+    {3: "Y", 4: "y", 7: "Y", 8: "y", 9: "k"},
+    dict(zip(range(4, 10), "Yyyyyk")),
+    dict(zip(range(5, 11), "Yyyyyy")),
+    dict(zip(range(6, 12), "yyyyyy")),
+    dict(zip(range(7, 11), "kkkk")),
+    {8: "k", 9: "k"},
+]
+POINTER_WAND = (18, 53)      # the wand along the diagonal: x + y from, to (it starts behind the star)
 
 
 def _pointer_star():
-    """{(x, y): tone} of the star, bevelled like the shooting star: each
-    point split along its ridge, each facet toned by how squarely it faces
-    the light; made exactly symmetric about the diagonal."""
-    s = POINTER_STAR
-    pts = star_points(s["cx"], s["cy"], s["outer"], s["inner"], s["tip_deg"])
-    inside = polygon(pts)
-    light = []
-    for i in range(10):
-        (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % 10]
-        nx, ny = y1 - y0, -(x1 - x0)
-        ln = math.hypot(nx, ny)
-        nx, ny = nx / ln, ny / ln
-        if nx * ((x0 + x1) / 2 - s["cx"]) + ny * ((y0 + y1) / 2 - s["cy"]) < 0:
-            nx, ny = -nx, -ny
-        light.append(nx * POINTER_LIGHT[0] + ny * POINTER_LIGHT[1])
-    angles = [math.atan2(p[1] - s["cy"], p[0] - s["cx"]) for p in pts]
-    tones, ss = {}, 6
-    for y in range(16):
-        for x in range(y, 16):                   # the half x >= y, mirrored below
-            votes = {}
-            for j in range(ss):
-                for i in range(ss):
-                    px, py = x + (i + 0.5) / ss, y + (j + 0.5) / ss
-                    if inside(px, py):
-                        a = math.atan2(py - s["cy"], px - s["cx"]) - angles[0]
-                        k = int((a % (2 * math.pi)) / math.radians(36)) % 10
-                        votes[k] = votes.get(k, 0) + 1
-            if sum(votes.values()) * 2 < ss * ss:
-                continue
-            d = light[max(votes, key=votes.get)]
-            t = "k" if d < -0.2 else "y" if d < 0.45 else "Y"
-            if x == y and x + y < s["cx"] + s["cy"] - 3:
-                t = "Y"                          # the leading point's ridge catches the light
+    """{(x, y): tone} of the star."""
+    tones = {}
+    for y, row in enumerate(POINTER_STAR_HALF):
+        for x, t in row.items():
             tones[(x, y)] = t
             tones[(y, x)] = t
     return tones
 
 
 def pointer():
-    """A five-pointed star on a thin wand, both mirrored about the diagonal
-    through the hot spot: the star's long leading point ends in a white
-    pixel on (0, 0) and the wand leaves from the notch opposite it.  A
-    one-pixel dark outline (4-way) and outside it a light halo, so the
-    pointer shows on dark and light grounds alike."""
+    """A five-pointed star on a long thin wand, both mirrored about the
+    diagonal through the hot spot: the star's leading point ends in a white
+    pixel on (0, 0) and the wand leaves from the notch opposite it.  The
+    wand and the star each have a one-pixel dark outline (4-way), the star's
+    drawn over the wand so the two stay apart, and outside them a light
+    halo, so the pointer shows on dark and light grounds alike."""
     size = 32
     star = _pointer_star()
+    near = ((1, 0), (-1, 0), (0, 1), (0, -1))
 
     def in_wand(x, y):
         s = x + y
         return abs(x - y) <= 1 and POINTER_WAND[0] <= s <= POINTER_WAND[1] and \
             not (s == POINTER_WAND[1] and x != y)        # a round cap
 
-    def filled(x, y):
-        return 0 <= x < size and 0 <= y < size and ((x, y) in star or in_wand(x, y))
-
     cv = Canvas(size, size, "_")
-    near = ((1, 0), (-1, 0), (0, 1), (0, -1))
+    for y in range(size):
+        for x in range(size):
+            if in_wand(x, y):
+                cv.put(x, y, "c" if x - y <= 0 else "C")
+            elif any(in_wand(x + i, y + j) for i, j in near):
+                cv.put(x, y, "o")
     for y in range(size):
         for x in range(size):
             if (x, y) in star:
                 cv.put(x, y, star[(x, y)])
-            elif in_wand(x, y):
-                cv.put(x, y, "c" if x - y <= 0 else "C")
-            elif any(filled(x + i, y + j) for i, j in near):
+            elif any((x + i, y + j) in star for i, j in near):
                 cv.put(x, y, "o")
     for y in range(size):
         for x in range(size):
             if cv.get(x, y) == "_" and any(cv.get(x + i, y + j) == "o" for i, j in near):
                 cv.put(x, y, "h")
-    # the leading point's tip: the hot spot is its brightest pixel
-    for x, y in ((0, 0), (1, 1)):
-        cv.put(x, y, "W")
-    for x, y in ((1, 0), (0, 1)):
-        cv.put(x, y, "o")
     return cv.lines()
 
 
@@ -166,94 +133,89 @@ def pointer():
 # Shooting star (white = clear, everything else takes the tint)
 
 # The saver ORs a colour with every channel 0x80-0xff into each pixel that is
-# not white.  K (black) shows the tint itself, so the body of the star is
-# black and keeps the tint's hue.  Greys below 0x40 set only low bits: each
-# lifts every channel by at most its own value, so the tint turns a step
-# paler with nearly its hue, and the star is bevelled in three of them
-# (#101010, #1f1f1f, #3f3f3f: over random tints the hue moves about 6, 8
-# and 17 degrees on average; any grey with bit 0x40 moves it about 50), lit
-# from the upper left.  C (#7f7f7f) is white whatever the tint: the glint.
-STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint"),
-                ("A", "#101010", "facets half lit: the tint, a step paler"),
-                ("B", "#1f1f1f", "facets lit: two steps paler"),
-                ("R", "#3f3f3f", "facets facing the light: three steps paler"),
-                ("C", "#7f7f7f", "glint: white")]
+# not white.  K (black) shows the tint itself: the shaded facets, the most
+# saturated part.  A grey lifts each channel by the bits it sets that the
+# tint lacks, so greys made of low bits alone vanish under pale tints.  The
+# two facet greys were chosen over every pair for the colour difference
+# their edges keep over random tints: #3e (0111110) and #5f (1011111) differ
+# from black and from each other in a high bit (0x20 or 0x40) and in low
+# ones, so at least one of them shows whatever the tint (of 4096 tints, 100,
+# 98 and 88 % keep black/#3e, #3e/#5f and #5f/glint edges visible, where
+# the greys #101010/#1f1f1f/#3f3f3f kept 50-88 %).  Under a tint with bit
+# 0x40 set the two facet greys may swap in lightness; the black facets stay
+# the darkest.  C (#7f7f7f) is white whatever the tint: the glint.
+STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint, shaded facets"),
+                ("A", "#3e3e3e", "facets half lit"),
+                ("M", "#5f5f5f", "facets facing the light"),
+                ("C", "#7f7f7f", "glint and sparkle: white")]
 
-STAR_LIGHT = (-0.72, -0.69)      # the light's direction from the star: upper left
-
-
-def star_head(cx, cy, outer, inner, tip_deg, size):
-    """A bevelled five-point star, size x size: each point is split along
-    its ridge into two facets, each facet toned by how squarely its outer
-    edge faces the light.  A pixel belongs to the star when at least half
-    of it is covered."""
-    pts = star_points(cx, cy, outer, inner, tip_deg)
-    inside = polygon(pts)
-    light = []                   # per edge pts[i] -> pts[i + 1]: its normal . light
-    for i in range(10):
-        (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % 10]
-        nx, ny = y1 - y0, -(x1 - x0)
-        ln = math.hypot(nx, ny)
-        nx, ny = nx / ln, ny / ln
-        if nx * ((x0 + x1) / 2 - cx) + ny * ((y0 + y1) / 2 - cy) < 0:
-            nx, ny = -nx, -ny
-        light.append(nx * STAR_LIGHT[0] + ny * STAR_LIGHT[1])
-    ss, rows = 8, []
-    for y in range(size):
-        row = ""
-        for x in range(size):
-            votes = {}
-            for j in range(ss):
-                for i in range(ss):
-                    px, py = x + (i + 0.5) / ss, y + (j + 0.5) / ss
-                    if inside(px, py):
-                        a = math.atan2(py - cy, px - cx) - math.radians(tip_deg)
-                        k = int((a % (2 * math.pi)) / math.radians(36)) % 10
-                        votes[k] = votes.get(k, 0) + 1
-            if sum(votes.values()) * 2 < ss * ss:
-                row += " "
-                continue
-            d = light[max(votes, key=votes.get)]
-            row += "K" if d < -0.35 else "A" if d < 0.25 else "B" if d < 0.7 else "R"
-        rows.append(row)
-
-    def lone(x, y):         # a tip pixel touching the point only at a corner
-        return all(not (0 <= x + i < size and 0 <= y + j < size) or rows[y + j][x + i] == " "
-                   for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
-    return ["".join(" " if c != " " and lone(x, y) else c for x, c in enumerate(r))
-            for y, r in enumerate(rows)]
-
-
-# Frame 00: upright, a point straight up; frame 01: further on and nearer,
-# tumbled a little (9 degrees) to the right.  In both a notch
-# faces up and to the right, the way the star came, and the trail leaves
-# from behind it between two points.
-STAR_UPRIGHT = star_head(8.5, 9.0, 8.6, 4.0, -90, 17)
-STAR_TURNED = star_head(9.5, 9.5, 9.4, 4.3, -81, 19)
-# the glint: two white pixels on the upper left of the centre, per head
-STAR_GLINTS = {"upright": [(7, 7), (7, 8)], "turned": [(8, 8), (8, 7)]}
+# The two heads are drawn by hand, lit from the upper left: each point is
+# split along its ridge into a lit and a shaded facet.  Frame 00 stands
+# upright, 17 x 16, a notch up and to the right where the trail leaves;
+# frame 01 is a second drawing, further away and tumbled a tenth of a turn
+# (one point ahead to the right), 15 x 13, the notch again facing the trail.
+# Every point ends in a one-pixel tip on a two-pixel step.  "." is clear.
+STAR_UPRIGHT = [
+    "........M........",
+    "........M........",
+    ".......MMK.......",
+    ".......MMK.......",
+    "......MMMKK......",
+    "MMMMMMMMMKAAAAAAA",
+    ".MMMMMMMMKAAAAAA.",
+    "..AAMMMMMKAAAKK..",
+    "...AAAMMMMKKKK...",
+    "....AAAAMKKKK....",
+    "....AAAKKKKKK....",
+    "...AAAKKKKKKKK...",
+    "...AAKKK.KKKKK...",
+    "...AKK.....KKK...",
+    "..AKK.......KKK..",
+    "..AK.........KK..",
+]
+STAR_TURNED = [
+    "........M.....",
+    "MM.....MK.....",
+    "AMMM..MMK.....",
+    ".AMMMMMMK.....",
+    "..AMMMMMK.....",
+    "...AMMMKKA....",
+    "...AAMMKAAAA..",
+    "....AAKKKKKKKK",
+    "...MMMAKKKKK..",
+    "...MMKAAKK....",
+    "..MMKKAAK.....",
+    ".MMKKKAAK.....",
+    "MMKK..AAK.....",
+    "MK.....AK.....",
+    "........A.....",
+]
+# the glint: two white pixels up and left of each head's centre
+STAR_GLINTS = {"upright": [(6, 6)], "turned": [(5, 5)]}
+# a four-point twinkle beside the long trail: centre white, arms half lit
+SPARKLE = [" K ",
+           "KCK",
+           " K "]
 
 
-def diagonal_streak(cv, x, y, widths, tone="K"):
-    """A streak up and to the right from (x, y): widths[n] says how many
-    pixels step n of the diagonal holds, side by side along the row: 3, 2,
-    1 or 0 (a gap).  The streak's lower-left end is at (x, y)."""
+def diagonal_streak(cv, x, y, widths, tones):
+    """A streak up and to the right from (x, y), its lower-left end: step n
+    of the diagonal holds widths[n] pixels side by side along the row (2, 1
+    or 0), the leading one on the diagonal, the other to its left, toned
+    tones[n] (one character per pixel, leading first)."""
     for n, w in enumerate(widths):
-        px, py = x + n, y - n
         for i in range(w):
-            cv.put(px - (w - 1) // 2 + i, py, tone)
+            cv.put(x + n - i, y - n, tones[n][i])
 
 
-def shooting_star(head, glint, hx, hy, streaks, dust=()):
-    """The star (stamp head with its top-left at hx, hy) falling to the lower
-    left; streaks: (x, y, widths) drawn first, behind the head; dust: single
-    pixels (x, y, tone) left on the trail."""
+def shooting_star(head, glint, hx, hy, streak, extras=()):
+    """The star (head's top-left at hx, hy) falling to the lower left; the
+    streak (x, y, widths, tones) behind it; extras: stamps (x, y, rows)."""
     cv = Canvas(40, 40, "W")
-    for x, y, widths in streaks:
-        diagonal_streak(cv, x, y, widths)
-    for x, y, tone in dust:
-        cv.put(x, y, tone)
-    cv.stamp(hx, hy, head)
+    diagonal_streak(cv, *streak)
+    for x, y, rows in extras:
+        cv.stamp(x, y, rows)
+    cv.stamp(hx, hy, [r.replace(".", " ") for r in head])
     for gx, gy in glint:
         cv.put(hx + gx, hy + gy, "C")
     for y in range(40):             # the blit keeps the outermost ring untinted
@@ -264,16 +226,17 @@ def shooting_star(head, glint, hx, hy, streaks, dust=()):
 
 
 def star_frames():
-    # near the top right, a short trail leaving the notch behind the star:
-    # two pixels, then one, then broken
-    first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 18, 5,
-                          [(29, 10, [2, 2, 2, 2, 1, 1, 1, 0, 1, 0, 0, 1])])
-    # low on the left, the trail now long: three pixels wide at the star,
-    # two, one, and at its far end strokes ever further apart, one of them
-    # catching the light
-    second = shooting_star(STAR_TURNED, STAR_GLINTS["turned"], 3, 17, [
-        (16, 22, [3, 3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 0, 1, 1, 0, 1, 0, 0, 1, 0, 0, 0, 1])],
-        dust=[(34, 4, "B")])
+    # upper right: a short streak leaving the notch a pixel clear of the
+    # star, two pixels wide (lit along its upper edge), then one
+    first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
+                          (28, 11, [2, 2, 2, 2, 1, 1, 1, 1, 1, 1],
+                           ["MA", "MA", "AK", "AK", "K", "K", "K", "K", "K", "K"]))
+    # lower left and smaller, the streak now across the whole cell: two
+    # pixels, thinning to one, a twinkle where the star was a moment ago
+    second = shooting_star(STAR_TURNED, STAR_GLINTS["turned"], 3, 23, (
+        (14, 25, [2] * 7 + [1] * 17,
+         ["MA", "MA", "MA", "AK", "AK", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
+        extras=[(28, 14, SPARKLE)])
     return first, second
 
 
