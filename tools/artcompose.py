@@ -177,11 +177,11 @@ EYES = {
                "eeeee",
                "eiiee",
                " eee "],
-    "closed": ["     ",       # the lid shut low in the eye: a flat line
-               "     ",       # with one lash flicked out at the outer corner
+    "closed": ["     ",       # the lid shut across the middle of the eye:
+               "     ",       # a shallow arc, corners up, clear of the
+               "e   e",       # mouth below and the blush
+               " eee ",
                "     ",
-               "e    ",
-               " eeee",
                "     "],
     "happy": ["     ",
               " eee ",
@@ -294,6 +294,7 @@ class Pose:
         self.feet = "down"     # down / tucked / None
         self.specks = True
         self.cheek_lift = 0    # blush raised that far (a blink's squeeze)
+        self.still_shadow = False   # the ground shadow ignores the lean
         self.touch = None      # hand-placed pixels (TOUCHES)
         self.patch = None      # hand-drawn rows laid over the frame (PATCHES)
         self.__dict__.update(kw)
@@ -416,9 +417,12 @@ def draw_character(pose, build=FRAME_BUILD):
     # night is black, so it is a dark plum that never matches the key
     if build.shadow:
         srx = (rx - 2.5) * (1.0 - 0.045 * pose.lift)
+        # it follows the lean, unless the feet stand still and only the
+        # crown sways (a wave)
+        sdx = 0.0 if pose.still_shadow else 0.5 * pose.lean
         for y in range(int(build.ground) - 1, size):
             xs = [x for x in range(size)
-                  if ((x + 0.5 - cx - 0.5 * pose.lean) / srx) ** 2 +
+                  if ((x + 0.5 - cx - sdx) / srx) ** 2 +
                   ((y + 0.5 - build.ground - 1.4) / 1.9) ** 2 <= 1.0]
             for x in xs if len(xs) >= 5 else ():     # no lone pixel at its tips
                 cv.put(x, y, "k")
@@ -791,14 +795,13 @@ def draw_character(pose, build=FRAME_BUILD):
 ARM_TIPS_REST = [((3, 30), "u", "."), ((3, 29), "b", "u"),
                  ((36, 30), "u", "."), ((36, 29), "m", "u")]
 ARM_TIP_LOW_L = [((2, 26), "O", "."), ((2, 28), "u", "."), ((3, 28), "m", "u")]
-ARM_TIP_REST_LEANING = [((2, 28), "o", "."), ((2, 30), "u", "."), ((3, 30), "m", "u")]
+# the crown leaning away lifts the low arm a row and thickens it: round off
+# both corners of its end, keeping the two pixels of outline between them
+ARM_TIP_LOW_L_LEANING = [((2, 25), "O", "."), ((2, 28), "u", ".")]
 TOUCHES = {
     "rest": ARM_TIPS_REST,
-    "wave_out": ARM_TIP_REST_LEANING,
     "wave": ARM_TIP_LOW_L,
-    # over the head the mitten shows its thumb and a narrow wrist, a pixel
-    # of night between it and the crown, so it cannot pass for an ear
-    "wave_in": ARM_TIP_LOW_L,
+    "wave_in": ARM_TIP_LOW_L_LEANING,
 }
 
 
@@ -851,12 +854,12 @@ def character_frames():
     # out, down to the shoulder, up and in beside the crown; the body rocks
     # with the hand and the sprout lags (the arm comes down in the resting
     # frame that follows)
-    f["102"] = P(arm_r="wave_out", lean=1, eyes="happy", mouth="open", sway=-1, touch="wave_out",
-                 patch="wave_out")
+    f["102"] = P(arm_r="wave_out", lean=1, eyes="happy", mouth="open", sway=-1,
+                 patch="wave_out", still_shadow=True)
     f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=1, touch="wave",
-                 patch="wave_low")
+                 patch="wave_low", still_shadow=True)
     f["104"] = P(arm_r="wave_in", arm_l="low", lean=-2, eyes="happy", mouth="open", sway=2, touch="wave_in",
-                 patch="wave_in")
+                 patch="wave_in", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout sways its own way.  One face
@@ -889,7 +892,7 @@ def character_frames():
         f["%03d" % (202 + n)] = P(lift=lift, squash=sq, lean=lean, eyes=eyes, mouth=mouth,
                                   arm_l=al, arm_r=ar, feet=feet, **sprout_pose(sprout))
     # a blink is the resting frame with the lids down and nothing else moved
-    f["302"] = P(eyes="closed", cheek_lift=1, touch="rest")
+    f["302"] = P(eyes="closed", touch="rest")
     # a glance: the face and the head's shine slide three pixels inside a
     # body that hardly moves; the eye on that side narrows over a squeezed
     # cheek, the catchlights sit toward the look, one arm drops and the
