@@ -244,11 +244,12 @@ def star_frames():
 # Moon: a full moon in the character's flat, cel-shaded style.  The face is
 # one even cream with a crisp one-pixel rim of light on the upper left and
 # two darker steps of limb on the lower right; nothing darker rings it, so
-# it glows against the night.  Its seas are three soft patches a step under
-# the face, and over them, one step darker again, the rabbit that pounds
+# it glows against the night.  Its seas are three round patches a step under
+# the face, and beside them, one step darker again, the rabbit that pounds
 # mochi in the moon: facing right, head set off from the body by a notch at
-# the nape, an eye, a wooden mallet raised on a handle held in both paws
-# over a mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
+# the nape, an eye, an arm and a haunch drawn in a darker line, a wooden
+# mallet raised on a handle held in both paws clear of the muzzle, over a
+# mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
 # its hollow in a pale tone just above the face's).  Black is the blit's
 # transparent key and the disc fills its square.
 
