@@ -250,11 +250,12 @@ def star_frames():
 # Moon: a full moon in the character's flat, cel-shaded style.  The face is
 # one even cream with a crisp one-pixel rim of light on the upper left and
 # two darker steps of limb on the lower right; nothing darker rings it, so
-# it glows against the night.  Its seas are three soft patches a step under
-# the face, and over them, one step darker again, the rabbit that pounds
+# it glows against the night.  Its seas are three round patches a step under
+# the face, and beside them, one step darker again, the rabbit that pounds
 # mochi in the moon: facing right, head set off from the body by a notch at
-# the nape, an eye, a wooden mallet raised on a handle held in both paws
-# over a mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
+# the nape, an eye, an arm and a haunch drawn in a darker line, a wooden
+# mallet raised on a handle held in both paws clear of the muzzle, over a
+# mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
 # its hollow in a pale tone just above the face's).  Black is the blit's
 # transparent key and the disc fills its square.
 
@@ -263,7 +264,7 @@ MOON_PALETTE = [
     ("H", "#fffbea", "rim light, upper left"),
     ("F", "#f1e6c8", "face"),
     ("m", "#f7f0dc", "the mochi"),
-    ("M", "#e5d9b8", "the seas"),
+    ("M", "#dccfae", "the seas"),
     ("L", "#d9caa4", "limb"),
     ("K", "#c6b48c", "limb, deepest"),
     ("R", "#ccbc95", "the rabbit, the mortar"),
@@ -276,10 +277,9 @@ MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7;
 # the limb: distance from a centre moved toward the light, and the two steps
 LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R + 0.9, "K"), (MOON_R - 0.6, "L"))
 RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim
-# the seas: soft patches, each two overlapping ovals (centre x, y, radius x, y, turn)
-SEAS = [[(12.0, 21.0, 5.6, 4.0, 25), (15.5, 25.0, 3.6, 3.0, 0)],
-        [(49.0, 27.0, 4.4, 6.8, -10), (46.5, 32.0, 3.4, 3.2, 0)],
-        [(27.0, 54.0, 7.5, 2.9, -4), (35.5, 53.0, 5.0, 2.6, 6)]]
+# the seas: three smooth ovals in pixels (centre x, y, radius x, y, turn),
+# well under the face so they read at 1x, with no steps out of line
+SEAS = [(11.0, 21.5, 6.6, 5.0, 20), (49.5, 27.0, 4.6, 7.0, -8), (29.5, 55.0, 10.6, 3.0, -3)]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -313,17 +313,42 @@ def _inside(shapes, x, y):
     return any(f(x, y) <= 1.0 for f in shapes)
 
 
-# Each shape: f(x, y) <= 1 inside.
+# Each shape: f(x, y) <= 1 inside.  The head and ears; the body is drawn by hand.
 RABBIT = [
-    _ellipse(22.5, 39.5, 7.0, 8.2, -14),                # body, leaning in
     _ellipse(29.0, 28.0, 5.0, 4.2, -10),                # head
     _ellipse(22.8, 18.5, 1.8, 6.6, -26),                # far ear, laid back
     _ellipse(28.0, 17.2, 2.0, 7.0, -6),                 # near ear
-    _ellipse(16.0, 42.0, 2.2, 2.0),                     # tail
-    _ellipse(24.0, 48.0, 6.2, 1.9, -3),                 # hind foot, toes forward
-    capsule(27.5, 36.0, 32.5, 33.5, 1.5),              # paws on the handle
 ]
-FOREARM = RABBIT[-1]
+# the rabbit's lower body in pixels, from the chin down, its left column at
+# x = 10: the back curving to a tail, an arm from the shoulder bent at the
+# elbow up to both paws on the handle, a haunch over a long hind foot, the
+# arm and the haunch drawn in the accent tone.  '.' is the moon behind.
+BODY_AT = (10, 31)
+BODY = ["........RRR....RRRRRR....",
+        ".......RRRRRRRRRRRRR..RR.",
+        "......RRRRRRRRRRRRRRRRRR.",
+        ".....RRRRRRSRRRRRRRRRRRR.",
+        ".....RRRRRRSRRRRRRRSS....",
+        "....RRRRRRRRSRRRRSSRR....",
+        "....RRRRRRRRSRRSSRRRR....",
+        "....RRRRRRRRRSSRRRRRR....",
+        "....RRRRRRRRRRRRRRRRR....",
+        "...RRRRRRRSSSRRRRRRRR....",
+        "..RRRRRRSSRRRSSRRRRRR....",
+        "..RRRRRSRRRRRRRSRRRRR....",
+        "..RRRRSRRRRRRRRRSRRRR....",
+        "....RSRRRRRRRRRRSRRR.....",
+        ".....RRRRRRRRRRRRSRR.....",
+        ".....RRRRRRRRRRRRSR......",
+        "......RRRRRRRRRRRS.......",
+        "......RRRRRRRRRRRRRRR....",
+        "......RRRRRRRRRRRRRRRR...",
+        ".......RRRRRRRRRRRRRR....",
+        ]
+# the mallet's handle in pixels, from its top under the mallet's head down
+# to the paws: runs of equal length, a clear pixel of moon off the muzzle
+HANDLE = [(37, 19), (37, 20), (37, 21), (37, 22), (36, 23), (36, 24), (36, 25), (36, 26),
+          (35, 27), (35, 28), (35, 29), (35, 30), (34, 31), (34, 32), (34, 33)]
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
 # the mallet's head, drawn by hand: a short log across the top of the
@@ -343,8 +368,6 @@ MORTAR_HOOP = (45.6, 45.6)          # the band round its middle: rows from, to
 MOCHI = _ellipse(43.0, 37.9, 4.6, 2.2)
 EYE = (30, 27)
 EAR_LINE = capsule(27.9, 12.5, 28.2, 20.5, 0.6)        # inside the near ear
-# the mallet's handle, a line from the paws into the mallet's head
-HANDLE_LINE = ((32.6, 33.6), (37.6, 20.3))
 
 
 def _figure(px, py):
@@ -360,15 +383,13 @@ def _figure(px, py):
     if _inside(NAPE, px, py):
         return None
     if _inside(RABBIT, px, py):
-        # the ear's hollow, and a crease under the forearm, set off from the chest
-        crease = FOREARM(px, py) > 1.0 and FOREARM(px, py - 1.0) <= 1.0 and px > 24.0
-        return "S" if EAR_LINE(px, py) <= 1.0 or crease else "R"
+        return "S" if EAR_LINE(px, py) <= 1.0 else "R"      # the ear's hollow
     return None
 
 
 def moon():
     n, c = 64, 32.0
-    seas = [[_ellipse(*e) for e in sea] for sea in SEAS]
+    seas = [_ellipse(*e) for e in SEAS]
     k = MOON_SCALE
 
     def disc(x, y):
@@ -381,25 +402,22 @@ def moon():
         limb = next((t for r, t in LIMB_STEPS if e > r), None)
         if limb:
             return limb
-        fig = _figure(fx, fy)
+        bx, by = x - BODY_AT[0], y - BODY_AT[1]
+        if 0 <= by < len(BODY) and 0 <= bx < len(BODY[by]):
+            fig = BODY[by][bx] if BODY[by][bx] != "." else None
+        else:
+            fig = _figure(fx, fy)
         if fig:
             return fig
-        if any(_inside(sea, fx, fy) for sea in seas):
-            return "M"
-        return "F"
+        return "M" if _inside(seas, px, py) else "F"
 
     rows = [[tone(x, y) if disc(x, y) else "." for x in range(n)] for y in range(n)]
     def at(u, v):                                        # the drawing's point as a pixel
         return int(c + (u - c) * k), int(c + (v - c) * k)
 
-    # the handle: one unbroken line of pixels from the paws into the mallet
-    (x0, y0), (x1, y1) = at(*HANDLE_LINE[0]), at(*HANDLE_LINE[1])
-    steps = max(abs(x1 - x0), abs(y1 - y0))
-    for i in range(steps + 1):
-        x = int(round(x0 + (x1 - x0) * i / float(steps)))
-        y = int(round(y0 + (y1 - y0) * i / float(steps)))
-        if rows[y][x] not in "SE":
-            rows[y][x] = "S"
+    for x, y in HANDLE:
+        rows[y][x] = "S"
+    x1, y1 = HANDLE[0]
     # the mallet's head sits on the handle's top, the handle under its middle
     for dy, line in enumerate(MALLET_HEAD):
         for dx, t in enumerate(line):
