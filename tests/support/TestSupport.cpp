@@ -240,7 +240,18 @@ HWND FindProcessWindow(DWORD processId, const char* className, const char* title
 HWND WaitForWindow(DWORD processId, const char* className, const char* title, DWORD timeoutMs)
 {
     HWND found = NULL;
+    DWORD start = GetTickCount();
     PumpUntil([&] { return (found = FindProcessWindow(processId, className, title)) != NULL; }, timeoutMs);
+    // A window can be found as soon as it exists, while its creation messages
+    // are still running; a probe started then can race them (a write-access
+    // test of a file the window is about to open makes that open fail). The
+    // empty message returns only once the window's thread takes messages again.
+    if (found != NULL) {
+        DWORD elapsed = GetTickCount() - start;
+        DWORD left = elapsed < timeoutMs ? timeoutMs - elapsed : 1;
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(found, WM_NULL, 0, 0, SMTO_NORMAL, left, &ignored);
+    }
     return found;
 }
 
