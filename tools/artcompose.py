@@ -165,18 +165,12 @@ EYES = {
                    "eeeee",
                    "eeiie",
                    " eee "],
-    "far_l": [" ee ",             # glancing to the viewer's left: the
-              "ewee",             # eye on that side, turned with the head,
-              "ewee",             # narrower; the catchlight and the iris's
-              "eeee",             # reflection sit toward the look
-              "iiee",
-              " ee "],
-    "look_l": [" eee ",           # ...and the other
-               "eweee",
-               "eweee",
-               "eeeee",
-               "eiiee",
-               " eee "],
+    "far": [" ee ",               # in a glance, the eye on the side looked
+            "ewee",               # toward, turned with the head: a column
+            "ewee",               # narrower; lit like every other eye,
+            "eeee",               # from the upper left
+            "eiie",
+            " ee "],
     "closed": ["     ",       # the lid shut across the middle of the eye:
                "     ",       # a shallow arc, corners up, clear of the
                "e   e",       # mouth below and the blush
@@ -286,7 +280,8 @@ class Pose:
         self.lean = 0          # pixels the crown leans to the viewer's right
         self.eyes = "open"
         self.mouth = "w"
-        self.face_dx = 0       # glance: the face, specks and shine turn that far
+        self.face_dx = 0       # glance: the eyes, blush and mouth slide that far
+        self.sprout_dx = 0     # ...and the sprout's stem, along the crown
         self.sprout = "up"     # up, or flat (squashed)
         self.sway = 0          # pixels the sprout's tips sway (negative: left)
         self.arm_l = "rest"    # viewer's left arm (None = no arm)
@@ -330,7 +325,7 @@ def lit(nx, ny):
     return (nx * lx + ny * ly + nz * lz) / n
 
 
-def body_shade(cx, top, bottom, rx, bands, shear, turn):
+def body_shade(cx, top, bottom, rx, bands, shear):
     """Shade the body as one ellipsoid over its whole box, so the bands curve
     with the outline; the lower half is a flattened dome, so its normals tip
     down sooner and the shadow wraps under the belly."""
@@ -339,7 +334,7 @@ def body_shade(cx, top, bottom, rx, bands, shear, turn):
     ry_b = (bottom - cy) + 0.2
 
     def f(x, y):
-        nx = (x - shear(y) - cx - turn * 0.6) / (rx + 0.6)
+        nx = (x - shear(y) - cx) / (rx + 0.6)
         ny = (y - cy) / (ry_t if y < cy else ry_b)
         d = lit(nx, ny)
         if y > cy:      # occlusion near the ground
@@ -560,7 +555,7 @@ def draw_character(pose, build=FRAME_BUILD):
     lx, ly = LIGHT[0], LIGHT[1]
     ln = math.hypot(lx, ly)
     lx, ly = lx / ln, ly / ln
-    shade_body = body_shade(cx, top, bottom, rx, build.bands, shear, pose.face_dx)
+    shade_body = body_shade(cx, top, bottom, rx, build.bands, shear)
     outline = {}
     for y in range(size):
         for x in range(size):
@@ -656,7 +651,7 @@ def draw_character(pose, build=FRAME_BUILD):
     # sprout on the crown, its stem planted in the outline
     rows = sprout_rows(pose.sway, pose.sprout == "flat")
     stem = rows[-1].find("s")
-    crown_x = int(cx + pose.lean)
+    crown_x = int(cx + pose.lean) + pose.sprout_dx
     x0, y0 = crown_x - stem, max(1, int(top) - len(rows) + 1)   # off the frame's edge
     cv.stamp(x0, y0, [r.replace("s", "G") for r in rows])
     sx = crown_x
@@ -676,10 +671,11 @@ def draw_character(pose, build=FRAME_BUILD):
         return cv.get(x, y) in ramp and (x, y) not in outline and body[y][x] \
             and not any((x + i, y + j) in front for i in (-1, 0, 1) for j in (-1, 0, 1))
 
-    # potato: a few shallow eyes in the skin, which turn with the face
+    # potato: a few shallow eyes in the skin (they stay put in a glance,
+    # like the light)
     if pose.specks:
         for u, v, n in ((0.50, -0.56, 2), (-0.62, 0.42, 1)):
-            px = int(round(cx + shear(cy + v * ry_top) + u * rx + turn * 0.7))
+            px = int(round(cx + shear(cy + v * ry_top) + u * rx))
             py = int(round(cy + v * (ry_top if v < 0 else ry_bot)))
             for k in range(n):
                 if on_body(px + k, py):
@@ -690,7 +686,7 @@ def draw_character(pose, build=FRAME_BUILD):
                 cv.put(px, py + 1, ramp[max(1, ramp.index(c) - 1)])
 
     # the shine stays inside the outline, however flat the body is squashed;
-    # in a glance it slides with the face, but never off the skin
+    # it is the light's, so a glance leaves it where it is
     sy0 = int(round(top + height * 0.14))
     sx0 = int(round(cx + shear(sy0) - rx * 0.58))
 
@@ -703,16 +699,6 @@ def draw_character(pose, build=FRAME_BUILD):
                 for dx, ch in enumerate(row) if ch != " "]
     while not all(shine_fits(x, y) for x, y in spots_at(sx0, sy0)) and sx0 < cx:
         sx0 += 1
-    # in a glance the shine travels with the face; where the edge is in the
-    # way it slides down the curve instead of stopping short
-    if turn:
-        step = 1 if turn > 0 else -1
-        for dx in range(turn, 0, -step):
-            fit = [dy for dy in (0, 1, 2)
-                   if all(shine_fits(x, y) for x, y in spots_at(sx0 + dx, sy0 + dy))]
-            if fit:
-                sx0, sy0 = sx0 + dx, sy0 + fit[0]
-                break
     for x, y in spots_at(sx0, sy0):
         if shine_fits(x, y):
             cv.put(x, y, "w")
@@ -732,17 +718,17 @@ def draw_character(pose, build=FRAME_BUILD):
     left_eye, right_eye = eye, flipped(eye) if eyes in ("squeeze", "closed") else eye
     lx0, rx0 = ex + fdx, size - ex - ew + fdx
     if eyes == "open" and turn:
-        # a glance: the face slides `turn` pixels; the eye on the side looked
-        # toward turns with the head's curve and narrows; in both the
-        # catchlight and the iris's reflection move toward the look (the
-        # right glance is the left one mirrored)
+        # a glance: the face slides `turn` pixels over a body whose light
+        # stays put; the eye on the side looked toward loses its outer
+        # column as the head turns, its inner edge keeping the stride.
+        # Both eyes keep their catchlight on the upper left.
         fdx = turn
         lx0, rx0 = ex + fdx, size - ex - ew + fdx
         if turn < 0:
-            left_eye, right_eye = EYES["far_l"], EYES["look_l"]
+            left_eye = EYES["far"]
             lx0 += 1
         else:
-            left_eye, right_eye = flipped(EYES["look_l"]), flipped(EYES["far_l"])
+            right_eye = EYES["far"]
     # the eyes stay two pixels of skin inside the outline, however far they turn
     rows = range(ey, ey + len(eye))
     left_edge = max(min(x for x in range(size) if body[y][x]) for y in rows)
@@ -751,8 +737,14 @@ def draw_character(pose, build=FRAME_BUILD):
         # in a glance each eye stops on its own: the one toward the look
         # presses against the turning edge while the other, mouth and
         # cheeks slide the whole way
-        lx0 = max(lx0, left_edge + 3)
-        rx0 = min(rx0, right_edge - 3 - len(right_eye[0]) + 1)
+        # (row by row: the narrow eye's rounded top and bottom may sit
+        # nearer the curve than its middle)
+        for y, r in zip(rows, left_eye):
+            if r.strip():
+                lx0 = max(lx0, min(x for x in range(size) if body[y][x]) + 3 - (len(r) - len(r.lstrip())))
+        for y, r in zip(rows, right_eye):
+            if r.strip():
+                rx0 = min(rx0, max(x for x in range(size) if body[y][x]) - 3 - len(r.rstrip()) + 1)
         shift = 0
     else:
         shift = max(0, left_edge + 3 - lx0) - max(0, rx0 + len(right_eye[0]) - 1 - (right_edge - 3))
@@ -893,12 +885,11 @@ def character_frames():
                                   arm_l=al, arm_r=ar, feet=feet, **sprout_pose(sprout))
     # a blink is the resting frame with the lids down and nothing else moved
     f["302"] = P(eyes="closed", touch="rest")
-    # a glance: the face and the head's shine slide three pixels inside a
-    # body that hardly moves; the eye on that side narrows over a squeezed
-    # cheek, the catchlights sit toward the look, one arm drops and the
-    # sprout leans with the crown
-    f["402"] = P(face_dx=-3, sway=-2, lean=-1, arm_l="low")
-    f["403"] = P(face_dx=3, sway=2, lean=1, arm_r="low")
+    # a glance: the face and the sprout turn three pixels on a body that
+    # keeps the resting frame's light; the eye on that side narrows over a
+    # squeezed cheek and one arm lifts
+    f["402"] = P(face_dx=-3, sprout_dx=-3, sway=-1, arm_l="low")
+    f["403"] = P(face_dx=3, sprout_dx=3, sway=1, arm_r="low")
     return f
 
 
