@@ -257,16 +257,15 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "high": 65,
     "wave_out": 50,    # the waving arm (placed by WAVE_HANDS; this only
     "wave_up": 50,     # sets the shoulder row the resting code would use)
-    "wave_in": 50,
+    "wave_back": 50,
 }
-WAVE_HANDS = {    # where the waving mitten's centre is (x, y in the 40x40 frame):
-    "wave_out": (35.0, 12.6),    # up and out,
-    "wave_up": (35.0, 16.4),     # dropped to the shoulder,
-    "wave_in": (29.8, 11.8),      # up over the crown's side
+WAVE_HANDS = {    # the waving mitten's centre and the row the arm rises from
+    "wave_out": (35.0, 13.2, 20.5),    # about 60 degrees up and out,
+    "wave_up": (31.4, 11.4, 19.5),     # straight up over the shoulder,
+    "wave_back": (35.6, 14.2, 20.5),   # and out again, a little lower
 }
-WAVE_SHOULDER = 19.5      # row the waving arm rises from
-WAVE_LIMB_R = 2.0         # the resting nub's thickness
-WAVE_MITT = (3.0, 2.6)
+WAVE_LIMB_R = 2.45        # a nub as thick as the resting arm's rounded end
+WAVE_MITT = (2.6, 2.6)    # ...and the end itself
 SQUASH_DROP = 0.85    # pixels lower per unit of squash (as much wider: one mass)
 SQUASH_WIDEN = 1.3    # ...and a touch more, for what the squash flattens
 SQUASH_MARGIN = 3.0   # the widest squash stops this far inside the frame
@@ -481,17 +480,14 @@ def draw_character(pose, build=FRAME_BUILD):
             # the swing between frames is exactly what is drawn.  The arm is
             # the resting nub's thickness and joins the silhouette under one
             # outline; the mitten keeps a pixel of night from the head.
-            hx, hy = WAVE_HANDS[arm]
-            ay = WAVE_SHOULDER
+            hx, hy, ay = WAVE_HANDS[arm]
             row = [x for x in range(size) if body[int(ay)][x]]
             px0 = row[-1] - 1.0 if side > 0 else row[0] + 2.0
             cv.wave_hand = (hx, hy)
-            # one chunky nub from the shoulder to the rounded hand, thickest
-            # toward the hand, like the resting arm raised
-            ang = math.atan2(hy - ay, hx - px0)
-            ln = math.hypot(hx - px0, hy - ay)
-            mx, my = px0 + (hx - px0) * 0.55, ay + (hy - ay) * 0.55
-            limb = rotated_ellipse(mx, my, ln * 0.55 + WAVE_MITT[0] * 0.6, WAVE_LIMB_R, -ang)
+            cv.wave_root = (px0, ay)
+            # one even nub from inside the shoulder to the rounded hand, like
+            # the resting arm raised
+            limb = thick_segment(px0, ay, hx, hy, WAVE_LIMB_R)
             mitt = ellipse(hx, hy, WAVE_MITT[0], WAVE_MITT[1])
             for y in range(size):
                 for x in range(size):
@@ -782,33 +778,36 @@ def draw_character(pose, build=FRAME_BUILD):
 
 
 # Hand-placed pixels: (x, y), the colour the script draws there, the colour
-# put instead.  Arm-stub ends are rounded off; the waving mitten is parted
-# from the crown by a pixel of night.
+# put instead.  Arm-stub ends are rounded off.
 ARM_TIPS_REST = [((3, 30), "u", "."), ((3, 29), "b", "u"),
                  ((36, 30), "u", "."), ((36, 29), "m", "u")]
 ARM_TIP_LOW_L = [((2, 26), "O", "."), ((2, 28), "u", "."), ((3, 28), "m", "u")]
-# the crown leaning away lifts the low arm a row and thickens it: round off
-# both corners of its end, keeping the two pixels of outline between them
-ARM_TIP_LOW_L_LEANING = [((2, 25), "O", "."), ((2, 28), "u", ".")]
 TOUCHES = {
     "rest": ARM_TIPS_REST,
     "wave": ARM_TIP_LOW_L,
-    "wave_in": ARM_TIP_LOW_L_LEANING,
 }
 
 
 # Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
 # ' ' keeps what the script drew.  The waving mittens are rounded off here.
 PATCHES = {
-    "wave_out": [(32, 10, ".aOOa."),
-                 (32, 11, " l"),
-                 (32, 12, "    mo"),
-                 (32, 13, " bb")],
-    "wave_low": [(32, 14, ".aOOa"),
-                 (32, 15, "Olbbbo"),
-                 (32, 17, "    so")],
-    "wave_in": [(27, 9, ".OOa"),
-                (27, 10, " l")],
+    # out: a lit corner on the mitten; under the raised arm the side
+    # rounds out low as it does under a resting arm
+    "wave_out": [(33, 12, "l"),
+                 (32, 26, "dRo"),
+                 (32, 27, "dRo")],
+    # up: one even column under a three-pixel cap, lit down its left
+    # side, the armpit under it one pixel deep
+    "wave_up": [(31, 10, "l"),
+                (30, 12, "b"),
+                (30, 13, "b"),
+                (29, 14, "b"),
+                (30, 20, "sRo")],
+    # out again: the mitten's top corner rounded off
+    "wave_back": [(34, 13, "l"),
+                  (37, 12, "."),
+                  (32, 26, "dRo"),
+                  (32, 27, "dRo")],
 }
 
 
@@ -842,16 +841,17 @@ def sprout_pose(code):
 def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
-    # a wave, one happy face throughout: a nub of an arm swings from up and
-    # out, down to the shoulder, up and in beside the crown; the body rocks
-    # with the hand and the sprout lags (the arm comes down in the resting
-    # frame that follows)
-    f["102"] = P(arm_r="wave_out", lean=1, eyes="happy", mouth="open", sway=-1,
+    # a wave, one happy face throughout: a nub of an arm, as thick as the
+    # resting one, rises up and out (about 60 degrees), swings in to stand
+    # straight up over the shoulder, and back out a little lower (it comes
+    # down in the resting frame that follows); the crown leans away from the
+    # hand as it swings in and the sprout lags
+    f["102"] = P(arm_r="wave_out", lean=0, eyes="happy", mouth="open", sway=-1,
                  patch="wave_out", still_shadow=True)
-    f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=1, touch="wave",
-                 patch="wave_low", still_shadow=True)
-    f["104"] = P(arm_r="wave_in", arm_l="low", lean=-2, eyes="happy", mouth="open", sway=2, touch="wave_in",
-                 patch="wave_in", still_shadow=True)
+    f["103"] = P(arm_r="wave_up", arm_l="low", lean=-1, eyes="happy", mouth="open", sway=1, touch="wave",
+                 patch="wave_up", still_shadow=True)
+    f["104"] = P(arm_r="wave_back", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-2, touch="wave",
+                 patch="wave_back", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout sways its own way.  One face
@@ -893,8 +893,8 @@ def character_frames():
     return f
 
 
-FRAME_TITLES = {"000": "resting", "102": "wave: arm out", "103": "wave: arm up",
-                "104": "wave: arm in over the head", "302": "blink", "402": "glance left",
+FRAME_TITLES = {"000": "resting", "102": "wave: arm up and out", "103": "wave: arm straight up",
+                "104": "wave: arm out again", "302": "blink", "402": "glance left",
                 "403": "glance right"}
 
 
