@@ -535,18 +535,24 @@ def clock_digit(d):
     return cv.lines()
 
 
-DOT = ["###",
-       "###",
-       "###"]
-DOT_LEFT = 4          # balances the figure-to-dot gaps on either side
+# A dot is as bold as a stroke: four pixels square with its corners cut,
+# the same two-pixel point a segment ends in, so it reads as a segment of
+# no length.  The two dots stand level with the middles of the figures'
+# openings, a pixel nearer the middle bar (a dot four rows high has no
+# middle row), each carried right by the slant at its middle row: the
+# upper one two pixels right of the lower, as the figures' posts are.
+DOT = [" ## ",
+       "####",
+       "####",
+       " ## "]
+DOT_ROWS = (6, DIGIT_H - 1 - 9)   # the dots' first rows in the figure: 6-9 and 16-19
+DOT_LEFT = 3          # balances the figure-to-dot gaps on either side
 
 
 def clock_colon(lit):
     cv = clock_tile(16)
-    # in the middle of the figures' upper and lower openings, on their slant
-    for yc in (7, DIGIT_H - 1 - 7):
-        y0 = yc - len(DOT) // 2
-        shift = int(round(slant_at(yc)))
+    for y0 in DOT_ROWS:
+        shift = int(round(slant_at(y0 + (len(DOT) - 1) / 2.0)))
         for dy, row in enumerate(DOT):
             for dx, ch in enumerate(row):
                 if ch == "#":
@@ -554,34 +560,61 @@ def clock_colon(lit):
     return cv.lines()
 
 
+# The AM/PM sign leans with the figures.  Its frame's sides are nine rows,
+# as a figure's post is, and step one pixel after their fourth, as a post
+# does at its middle: the top bar and the sides' upper rows stand a pixel
+# right of the lower rows and the foot bar.  The letters, seven rows high
+# with one-pixel strokes, lean the same pixel and are drawn here already
+# leaned: A and M step on the frame's line (A's bar and M's point below
+# it), P a row lower so its bowl stays whole and only its stem steps.
 LETTERS = {
-    "A": [" ## ", "#  #", "#  #", "####", "#  #", "#  #", "#  #"],
-    "P": ["### ", "#  #", "#  #", "### ", "#   ", "#   ", "#   "],
-    "M": ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
+    "A": ["  ## ",
+          " #  #",
+          " #  #",
+          "#### ",
+          "#  # ",
+          "#  # ",
+          "#  # "],
+    "P": [" ### ",
+          " #  #",
+          " #  #",
+          " ### ",
+          "#    ",
+          "#    ",
+          "#    "],
+    "M": [" #   #",
+          " ## ##",
+          " # # #",
+          "# # # ",
+          "#   # ",
+          "#   # ",
+          "#   # "],
 }
-BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 1
-BADGE_INSET = 2             # the letters' distance from the badge's left edge
+BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 0
+BADGE_INSET = 2             # the letters' distance from the frame's lower left side
+BADGE_STEP = 5              # the frame's rows above this one stand a pixel right
 
 
 def clock_badge(text, upper):
     """Lit letters in a lit frame with rounded corners, a black row and
     column between frame and letters, level with the top of the figures (AM)
-    or their foot (PM)."""
+    or their foot (PM), all of it leaned a pixel."""
     cv = clock_tile(16)
     y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - BADGE_H
     for y in range(BADGE_H):
+        lean = 1 if y < BADGE_STEP else 0
         for x in range(BADGE_W):
             edge = x in (0, BADGE_W - 1) or y in (0, BADGE_H - 1)
             corner = x in (0, BADGE_W - 1) and y in (0, BADGE_H - 1)
             if edge and not corner:
-                cv.put(BADGE_LEFT + x, y0 + y, "G")
+                cv.put(BADGE_LEFT + lean + x, y0 + y, "G")
     gx = BADGE_LEFT + BADGE_INSET
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
             for dx, c in enumerate(row):
                 if c == "#":
                     cv.put(gx + dx, y0 + 2 + gy, "G")
-        gx += len(LETTERS[ch][0]) + 1
+        gx += len(LETTERS[ch][0])          # a leaned glyph's last column is the gap
     return cv.lines()
 
 
