@@ -535,16 +535,15 @@ def clock_digit(d):
     return cv.lines()
 
 
-# A dot is as bold as a stroke: four pixels square with its corners cut,
-# the same two-pixel point a segment ends in, so it reads as a segment of
-# no length.  The two dots stand level with the middles of the figures'
-# openings, a pixel nearer the middle bar (a dot four rows high has no
-# middle row), each carried right by the slant at its middle row: the
-# upper one two pixels right of the lower, as the figures' posts are.
-DOT = [" ## ",
+# A dot is as bold as a stroke: four pixels square, the bars' thickness
+# and the posts' width.  The two dots stand level with the middles of the
+# figures' openings, a pixel nearer the middle bar (a dot four rows high
+# has no middle row), each carried right by the slant at its middle row:
+# the upper one two pixels right of the lower, as the figures' posts are.
+DOT = ["####",
        "####",
        "####",
-       " ## "]
+       "####"]
 DOT_ROWS = (6, DIGIT_H - 1 - 9)   # the dots' first rows in the figure: 6-9 and 16-19
 DOT_LEFT = 3          # balances the figure-to-dot gaps on either side
 
@@ -560,13 +559,15 @@ def clock_colon(lit):
     return cv.lines()
 
 
-# The AM/PM sign leans with the figures.  Its frame's sides are nine rows,
-# as a figure's post is, and step one pixel after their fourth, as a post
-# does at its middle: the top bar and the sides' upper rows stand a pixel
-# right of the lower rows and the foot bar.  The letters, seven rows high
-# with one-pixel strokes, lean the same pixel and are drawn here already
-# leaned: A and M step on the frame's line (A's bar and M's point below
-# it), P a row lower so its bowl stays whole and only its stem steps.
+# The AM/PM sign leans with the figures.  The letters, seven rows high
+# with one-pixel strokes, lean one pixel over their height and are drawn
+# here already leaned: A and M step under their third row (A's bar and M's
+# point below the step), P a row lower so its bowl stays whole and only
+# its stem steps.  The frame leans the same pixel: its top bar stands a
+# pixel right of its foot, and each side, nine rows like a figure's post,
+# steps once near its middle; the left side a row above the letters' step
+# and the right side a row below it, so that a black pixel parts frame and
+# letters even across the step's corner.
 LETTERS = {
     "A": ["  ## ",
           " #  #",
@@ -592,7 +593,7 @@ LETTERS = {
 }
 BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 0
 BADGE_INSET = 2             # the letters' distance from the frame's lower left side
-BADGE_STEP = 5              # the frame's rows above this one stand a pixel right
+BADGE_STEP = (4, 6)         # the first row of the left and of the right side's lower part
 
 
 def clock_badge(text, upper):
@@ -601,13 +602,20 @@ def clock_badge(text, upper):
     or their foot (PM), all of it leaned a pixel."""
     cv = clock_tile(16)
     y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - BADGE_H
+    last_x, last_y = BADGE_W - 1, BADGE_H - 1
     for y in range(BADGE_H):
-        lean = 1 if y < BADGE_STEP else 0
         for x in range(BADGE_W):
-            edge = x in (0, BADGE_W - 1) or y in (0, BADGE_H - 1)
-            corner = x in (0, BADGE_W - 1) and y in (0, BADGE_H - 1)
-            if edge and not corner:
-                cv.put(BADGE_LEFT + lean + x, y0 + y, "G")
+            edge = x in (0, last_x) or y in (0, last_y)
+            corner = x in (0, last_x) and y in (0, last_y)
+            if not edge or corner:
+                continue
+            if x == 0:
+                lean = y < BADGE_STEP[0]
+            elif x == last_x:
+                lean = y < BADGE_STEP[1]
+            else:
+                lean = y == 0
+            cv.put(BADGE_LEFT + int(lean) + x, y0 + y, "G")
     gx = BADGE_LEFT + BADGE_INSET
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
