@@ -537,8 +537,8 @@ def clock_digit(d):
 
 # A dot is as bold as a stroke: four pixels square, the bars' thickness
 # and the posts' width.  The two dots stand level with the middles of the
-# figures' openings, a pixel nearer the middle bar (a dot four rows high
-# has no middle row), each carried right by the slant at its middle row:
+# figures' openings, half a pixel nearer the middle bar (a dot four rows high
+# has no middle row), each carried right by the slant at its middle:
 # the upper one two pixels right of the lower, as the figures' posts are.
 DOT = ["####",
        "####",
