@@ -277,6 +277,9 @@ MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7;
 # the limb: distance from a centre moved toward the light, and the two steps
 LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R + 0.9, "K"), (MOON_R - 0.6, "L"))
 RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim
+# pixels added to the circle so its stairs shorten steadily from the top
+# (runs 3 3 2 2 1 along the upper left, not 3 3 2 1 2), mirrored on the right
+EDGE_FILL = {(14, 5), (49, 5)}
 # the seas: three smooth ovals in pixels (centre x, y, radius x, y, turn),
 # well under the face so they read at 1x, with no steps out of line
 SEAS = [(11.0, 21.5, 6.6, 5.0, 20), (49.5, 27.0, 4.6, 7.0, -8), (29.5, 55.0, 10.6, 3.0, -3)]
@@ -393,7 +396,8 @@ def moon():
     k = MOON_SCALE
 
     def disc(x, y):
-        return 0 <= x < n and 0 <= y < n and math.hypot(x + 0.5 - c, y + 0.5 - c) <= MOON_R
+        return 0 <= x < n and 0 <= y < n and (math.hypot(x + 0.5 - c, y + 0.5 - c) <= MOON_R
+                                                  or (x, y) in EDGE_FILL)
 
     def tone(x, y):
         px, py = x + 0.5, y + 0.5
