@@ -277,6 +277,9 @@ MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7;
 # the limb: distance from a centre moved toward the light, and the two steps
 LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R + 0.9, "K"), (MOON_R - 0.6, "L"))
 RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim
+# pixels added to the circle so its stairs shorten steadily from the top
+# (runs 3 3 2 2 1 along the upper left, not 3 3 2 1 2), mirrored on the right
+EDGE_FILL = {(14, 5), (49, 5)}
 # the seas: three smooth ovals in pixels (centre x, y, radius x, y, turn),
 # well under the face so they read at 1x, with no steps out of line
 SEAS = [(11.0, 21.5, 6.6, 5.0, 20), (49.5, 27.0, 4.6, 7.0, -8), (29.5, 55.0, 10.6, 3.0, -3)]
@@ -393,7 +396,8 @@ def moon():
     k = MOON_SCALE
 
     def disc(x, y):
-        return 0 <= x < n and 0 <= y < n and math.hypot(x + 0.5 - c, y + 0.5 - c) <= MOON_R
+        return 0 <= x < n and 0 <= y < n and (math.hypot(x + 0.5 - c, y + 0.5 - c) <= MOON_R
+                                                  or (x, y) in EDGE_FILL)
 
     def tone(x, y):
         px, py = x + 0.5, y + 0.5
@@ -535,18 +539,23 @@ def clock_digit(d):
     return cv.lines()
 
 
-DOT = ["###",
-       "###",
-       "###"]
-DOT_LEFT = 4          # balances the figure-to-dot gaps on either side
+# A dot is as bold as a stroke: four pixels square, the bars' thickness
+# and the posts' width.  The two dots stand level with the middles of the
+# figures' openings, half a pixel nearer the middle bar (a dot four rows high
+# has no middle row), each carried right by the slant at its middle:
+# the upper one two pixels right of the lower, as the figures' posts are.
+DOT = ["####",
+       "####",
+       "####",
+       "####"]
+DOT_ROWS = (6, DIGIT_H - 1 - 9)   # the dots' first rows in the figure: 6-9 and 16-19
+DOT_LEFT = 3          # balances the figure-to-dot gaps on either side
 
 
 def clock_colon(lit):
     cv = clock_tile(16)
-    # in the middle of the figures' upper and lower openings, on their slant
-    for yc in (7, DIGIT_H - 1 - 7):
-        y0 = yc - len(DOT) // 2
-        shift = int(round(slant_at(yc)))
+    for y0 in DOT_ROWS:
+        shift = int(round(slant_at(y0 + (len(DOT) - 1) / 2.0)))
         for dy, row in enumerate(DOT):
             for dx, ch in enumerate(row):
                 if ch == "#":
@@ -554,34 +563,70 @@ def clock_colon(lit):
     return cv.lines()
 
 
+# The AM/PM sign leans with the figures.  The letters, seven rows high
+# with one-pixel strokes, lean one pixel over their height and are drawn
+# here already leaned: A and M step under their third row (A's bar and M's
+# point below the step), P a row lower so its bowl stays whole and only
+# its stem steps.  The frame leans the same pixel: its top bar stands a
+# pixel right of its foot, and each side, nine rows like a figure's post,
+# steps once near its middle; the left side a row above the letters' step
+# and the right side a row below it, so that a black pixel parts frame and
+# letters even across the step's corner.
 LETTERS = {
-    "A": [" ## ", "#  #", "#  #", "####", "#  #", "#  #", "#  #"],
-    "P": ["### ", "#  #", "#  #", "### ", "#   ", "#   ", "#   "],
-    "M": ["#   #", "## ##", "# # #", "# # #", "#   #", "#   #", "#   #"],
+    "A": ["  ## ",
+          " #  #",
+          " #  #",
+          "#### ",
+          "#  # ",
+          "#  # ",
+          "#  # "],
+    "P": [" ### ",
+          " #  #",
+          " #  #",
+          " ### ",
+          "#    ",
+          "#    ",
+          "#    "],
+    "M": [" #   #",
+          " ## ##",
+          " # # #",
+          "# # # ",
+          "#   # ",
+          "#   # ",
+          "#   # "],
 }
-BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 1
-BADGE_INSET = 2             # the letters' distance from the badge's left edge
+BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 0
+BADGE_INSET = 2             # the letters' distance from the frame's lower left side
+BADGE_STEP = (4, 6)         # the first row of the left and of the right side's lower part
 
 
 def clock_badge(text, upper):
     """Lit letters in a lit frame with rounded corners, a black row and
     column between frame and letters, level with the top of the figures (AM)
-    or their foot (PM)."""
+    or their foot (PM), all of it leaned a pixel."""
     cv = clock_tile(16)
     y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - BADGE_H
+    last_x, last_y = BADGE_W - 1, BADGE_H - 1
     for y in range(BADGE_H):
         for x in range(BADGE_W):
-            edge = x in (0, BADGE_W - 1) or y in (0, BADGE_H - 1)
-            corner = x in (0, BADGE_W - 1) and y in (0, BADGE_H - 1)
-            if edge and not corner:
-                cv.put(BADGE_LEFT + x, y0 + y, "G")
+            edge = x in (0, last_x) or y in (0, last_y)
+            corner = x in (0, last_x) and y in (0, last_y)
+            if not edge or corner:
+                continue
+            if x == 0:
+                lean = y < BADGE_STEP[0]
+            elif x == last_x:
+                lean = y < BADGE_STEP[1]
+            else:
+                lean = y == 0
+            cv.put(BADGE_LEFT + int(lean) + x, y0 + y, "G")
     gx = BADGE_LEFT + BADGE_INSET
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
             for dx, c in enumerate(row):
                 if c == "#":
                     cv.put(gx + dx, y0 + 2 + gy, "G")
-        gx += len(LETTERS[ch][0]) + 1
+        gx += len(LETTERS[ch][0])          # a leaned glyph's last column is the gap
     return cv.lines()
 
 
