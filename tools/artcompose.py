@@ -259,13 +259,16 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "wave_up": 50,     # sets the shoulder row the resting code would use)
     "wave_back": 50,
 }
-WAVE_HANDS = {    # the waving mitten's centre and the row the arm rises from
-    "wave_out": (35.0, 13.2, 20.5),    # about 60 degrees up and out,
-    "wave_up": (31.4, 11.4, 19.5),     # straight up over the shoulder,
-    "wave_back": (35.6, 14.2, 20.5),   # and out again, a little lower
+WAVE_HANDS = {    # the waving mitten's centre, the row the arm rises from
+                  # and, where the arm bends, its elbow
+    "wave_out": (35.2, 16.4, 20.5),                  # about 45 degrees up and out,
+    "wave_up": (34.2, 15.8, 20.5, (34.2, 19.6)),     # bent: the forearm straight up,
+    "wave_back": (35.8, 17.2, 20.5),                 # and out again, a little lower
 }
-WAVE_LIMB_R = 2.45        # a nub as thick as the resting arm's rounded end
-WAVE_MITT = (2.6, 2.6)    # ...and the end itself
+# the same arm as the hop's raised ones: about four pixels across, outline
+# included, and about seven from the shoulder to the tip
+WAVE_LIMB_R = 1.6
+WAVE_MITT = (2.1, 2.1)
 SQUASH_DROP = 0.85    # pixels lower per unit of squash (as much wider: one mass)
 SQUASH_WIDEN = 1.3    # ...and a touch more, for what the squash flattens
 SQUASH_MARGIN = 3.0   # the widest squash stops this far inside the frame
@@ -478,16 +481,24 @@ def draw_character(pose, build=FRAME_BUILD):
         if arm in WAVE_HANDS:
             # a waving hand held up beside the head: placed, not reached, so
             # the swing between frames is exactly what is drawn.  The arm is
-            # the resting nub's thickness and joins the silhouette under one
+            # as thick as the other arms and joins the silhouette under one
             # outline; the mitten keeps a pixel of night from the head.
-            hx, hy, ay = WAVE_HANDS[arm]
+            hx, hy, ay = WAVE_HANDS[arm][:3]
+            elbow = (WAVE_HANDS[arm][3:] or (None,))[0]
             row = [x for x in range(size) if body[int(ay)][x]]
             px0 = row[-1] - 1.0 if side > 0 else row[0] + 2.0
             cv.wave_hand = (hx, hy)
             cv.wave_root = (px0, ay)
+            cv.wave_px = wave_px        # the arm as drawn beside the body
+            cv.wave_elbow = elbow
             # one even nub from inside the shoulder to the rounded hand, like
-            # the resting arm raised
-            limb = thick_segment(px0, ay, hx, hy, WAVE_LIMB_R)
+            # the resting arm raised (bent at the elbow, if it has one)
+            if elbow:
+                upper = thick_segment(px0, ay, elbow[0], elbow[1], WAVE_LIMB_R)
+                fore = thick_segment(elbow[0], elbow[1], hx, hy, WAVE_LIMB_R)
+                limb = lambda x, y: upper(x, y) or fore(x, y)
+            else:
+                limb = thick_segment(px0, ay, hx, hy, WAVE_LIMB_R)
             mitt = ellipse(hx, hy, WAVE_MITT[0], WAVE_MITT[1])
             for y in range(size):
                 for x in range(size):
@@ -791,21 +802,25 @@ TOUCHES = {
 # Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
 # ' ' keeps what the script drew.  The waving mittens are rounded off here.
 PATCHES = {
-    # out: a lit corner on the mitten; under the raised arm the side
-    # rounds out low as it does under a resting arm
-    "wave_out": [(33, 12, "l"),
+    # out: a lit corner on the mitten, its underside one even slant; under
+    # the raised arm the side rounds out low as it does under a resting arm
+    "wave_out": [(34, 15, "l"),
+                 (36, 17, "."),
                  (32, 26, "dRo"),
                  (32, 27, "dRo")],
-    # up: one even column under a three-pixel cap, lit down its left
-    # side, the armpit under it one pixel deep
-    "wave_up": [(31, 10, "l"),
-                (30, 12, "b"),
-                (30, 13, "b"),
-                (29, 14, "b"),
-                (30, 20, "sRo")],
-    # out again: the mitten's top corner rounded off
-    "wave_back": [(34, 13, "l"),
-                  (37, 12, "."),
+    # up: the forearm stands straight over the elbow under a rounded cap,
+    # lit down its left side, a pixel of night between it and the head;
+    # the elbow's underside rounded off over a one-pixel armpit
+    "wave_up": [(35, 14, "."),
+                (33, 15, "bb"),
+                (33, 16, "lm"),
+                (30, 17, "o.Obm"),
+                (31, 18, "om"),
+                (33, 20, "oo."),
+                (32, 26, "dRo"),
+                (32, 27, "dRo")],
+    # out again, a little lower: the same mitten, lit on its top corner
+    "wave_back": [(35, 16, "l"),
                   (32, 26, "dRo"),
                   (32, 27, "dRo")],
 }
@@ -841,14 +856,14 @@ def sprout_pose(code):
 def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
-    # a wave, one happy face throughout: a nub of an arm, as thick as the
-    # resting one, rises up and out (about 60 degrees), swings in to stand
-    # straight up over the shoulder, and back out a little lower (it comes
-    # down in the resting frame that follows); the crown leans away from the
-    # hand as it swings in and the sprout lags
+    # a wave, one happy face throughout: a short arm, as thick as the
+    # others, rises up and out (about 45 degrees), bends at the elbow so
+    # the forearm stands straight up beside the head, and goes back out a
+    # little lower (it comes down in the resting frame that follows); the
+    # body stays upright, face and crown still, and the sprout lags
     f["102"] = P(arm_r="wave_out", lean=0, eyes="happy", mouth="open", sway=-1,
                  patch="wave_out", still_shadow=True)
-    f["103"] = P(arm_r="wave_up", arm_l="low", lean=-1, eyes="happy", mouth="open", sway=1, touch="wave",
+    f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=1, touch="wave",
                  patch="wave_up", still_shadow=True)
     f["104"] = P(arm_r="wave_back", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-2, touch="wave",
                  patch="wave_back", still_shadow=True)
@@ -872,7 +887,7 @@ def character_frames():
         (0, 2.5, 1, "happy", "open", "low", "rest", "down", "flat"),       # 212 wind-up
         (0, -2.0, -1, "happy", "open", "high", "up", "down", "r1f"),       # 213 launch
         (5, 0.0, -1, "happy", "open", "half", "out", "tucked", "r1"),      # 214 apex
-        (2, -1.0, 0, "happy", "open", "out", "half", "down", "up"),        # 215 falling
+        (3, -1.0, 0, "happy", "open", "out", "half", "down", "up"),        # 215 falling
         (0, 3.0, 0, "squeeze", "w", "rest", "low", "down", "flat"),        # 216 landing
         (0, -1.0, 1, "happy", "open", "up", "high", "down", "l1"),         # 217 cheer
         (0, 0.0, 1, "happy", "open", "high", "up", "down", "l2"),          # 218
