@@ -63,33 +63,37 @@ POINTER_PALETTE = [
 
 # The pointer's star, 12 pixels across, drawn by hand and mirror-symmetric
 # about the diagonal through the hot spot: four even points and a leading
-# one, the upper left, long enough to reach past its neighbours to (0, 0).
-# Each point is split along its ridge, lit from the upper left (Y the lit
-# facets and the leading ridge, y the half lit, k the shade).  The hot spot
-# itself is outline dark, so it shows on a white ground, star light inside it.
-# POINTER_STAR_HALF[y] gives the pixels at x >= y as {x: tone}; the rest is
-# its mirror image.
-POINTER_STAR_HALF = [
-    {0: "o"},
-    {1: "Y", 9: "Y"},
-    {2: "Y", 3: "y", 8: "Y", 9: "k"},
-    {3: "Y", 4: "y", 7: "Y", 8: "y", 9: "k"},
-    dict(zip(range(4, 10), "Yyyyyk")),
-    dict(zip(range(5, 11), "Yyyyyy")),
-    dict(zip(range(6, 12), "yyyyyy")),
-    dict(zip(range(7, 11), "kkkk")),
-    {8: "k", 9: "k"},
+# one, the upper left, longer, its tip one pixel in from (0, 0).  Every
+# point is at least two pixels wide below its tip and the notches between
+# them open wide enough that the dark outline runs round the star as one
+# unbroken line a pixel thick, and the cream halo as a second line outside
+# it.  Lit from the upper left, each point split along its ridge: Y the lit
+# facets and the leading ridge, y the half lit, k the shade.  The hot spot
+# itself is outline dark, so it shows on a white ground.  '.' is clear.
+POINTER_STAR = [
+    "..............",
+    ".Y............",
+    "..Y.......Y...",
+    "...Yy....Yk...",
+    "...yYyy.YYk...",
+    "....yYyyYkk...",
+    "....yyYyYkk...",
+    ".....yyYkyyy..",
+    "....YYYkkkkyyy",
+    "...YYkkykkkkk.",
+    "..Ykkkkykk....",
+    ".......yyk....",
+    "........yk....",
+    "........y.....",
 ]
 POINTER_WAND = (18, 53)      # the wand along the diagonal: x + y from, to (it starts behind the star)
 
 
 def _pointer_star():
     """{(x, y): tone} of the star."""
-    tones = {}
-    for y, row in enumerate(POINTER_STAR_HALF):
-        for x, t in row.items():
-            tones[(x, y)] = t
-            tones[(y, x)] = t
+    tones = {(x, y): t for y, row in enumerate(POINTER_STAR)
+             for x, t in enumerate(row) if t != "."}
+    assert all(tones.get((y, x)) == t for (x, y), t in tones.items()), "not mirror-symmetric"
     return tones
 
 
@@ -122,6 +126,7 @@ def pointer():
                 cv.put(x, y, star[(x, y)])
             elif any((x + i, y + j) in star for i, j in near):
                 cv.put(x, y, "o")
+    cv.put(0, 0, "o")                # the hot spot closes the leading tip
     for y in range(size):
         for x in range(size):
             if cv.get(x, y) == "_" and any(cv.get(x + i, y + j) == "o" for i, j in near):
