@@ -160,10 +160,11 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # upright, 17 x 16, a notch up and to the right where the trail leaves;
 # frame 01 is a second drawing, further away and tumbled a twentieth of a
 # turn: a regular star 14 x 15 with one point ahead to the right, the others
-# 72 degrees on (their tips 2.5 right and 7 up or down, 5.5 left and 4 up or
-# down, of a centre on the line between two columns), the notch between the
-# upper and the right point facing the trail, the facets toned as frame 00's,
-# point for point.  "." is clear.
+# 72 degrees on, every point about four pixels beyond the body and split
+# along its ridge into a lit and a shaded half (the upper and upper left
+# points lit on their upper left, the right and lower ones shaded below and
+# to the right), the notch between the upper and the right point facing
+# the trail, the facets toned as frame 00's, point for point.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
     "........M........",
@@ -183,20 +184,20 @@ STAR_UPRIGHT = [
     "..AK.........KK..",
 ]
 STAR_TURNED = [
-    "........M.....",
+    "........K.....",
     ".......MK.....",
     "......MMK.....",
-    "MM....MKK.....",
-    ".MMMMMMKK.....",
-    ".AAMMMKKK.....",
-    "..AAMMKAAAAA..",
-    "..AAAAAAAAAAAA",
-    "..AAAKKKKKKK..",
-    ".AAKKKKKK.....",
-    ".AKKKKKKK.....",
-    "AK....KKK.....",
-    "......KKK.....",
-    ".......KK.....",
+    "AMM..MMKK.....",
+    ".AMMMMMKK.....",
+    ".AAMMMMKK.....",
+    "..AAAMMKAAAA..",
+    "..AAAAKKKKKKKK",
+    "..AAAAAKKKKK..",
+    ".AAKKKAKK.....",
+    ".AKKKAAKK.....",
+    "AKK..AAKK.....",
+    "......AAK.....",
+    ".......AK.....",
     "........K.....",
 ]
 # the glint: one white pixel up and left of each head's centre
@@ -235,18 +236,20 @@ def shooting_star(head, glint, hx, hy, streak, extras=()):
 
 
 def star_frames():
-    # upper right: a short streak leaving the notch, two pixels clear of the
-    # star along its row and one clear on the diagonal, two pixels wide (lit along its upper edge), then one
+    # upper right: a short streak leaving the notch one clear pixel from the
+    # star along its row and on the diagonal, two pixels wide (lit along its
+    # upper edge), then one, and fading in its far half by thinning: every
+    # other pixel, then every third
     first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
-                          (28, 11, [2, 2, 2, 2, 1, 1, 1, 1, 1, 1],
-                           ["MA", "MA", "AK", "AK", "K", "K", "K", "K", "K", "K"]))
+                          (27, 11, [2, 2, 2, 1, 1] + [1, 0, 1, 0] + [0, 1],
+                           ["MA", "MA", "AK", "AK"] + ["K"] * 7))
     # lower left and smaller, the streak now across the whole cell: two
-    # pixels, thinning to one, leaving the notch as clear of the star as in
-    # the first frame (two pixels along its row, one on the diagonal); a
-    # twinkle where the star was a moment ago
+    # pixels, thinning to one, leaving the notch exactly as clear of the star
+    # as in the first frame, its far half dotted the same way; a twinkle
+    # where the star was a moment ago
     second = shooting_star(STAR_TURNED, STAR_GLINTS["turned"], 3, 23, (
-        (15, 27, [2] * 7 + [1] * 17,
-         ["MA", "MA", "MA", "AK", "AK", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
+        (14, 27, [2] * 6 + [1] * 7 + [0, 1] * 3 + [0, 0, 1] * 2,
+         ["MA", "MA", "MA", "AK", "AK", "AK"] + ["A"] * 3 + ["K"] * 16)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
