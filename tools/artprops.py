@@ -272,6 +272,7 @@ MOON_PALETTE = [
     ("H", "#fffbea", "rim light, upper left"),
     ("F", "#f1e6c8", "face"),
     ("m", "#f7f0dc", "the mochi"),
+    ("N", "#e6dabc", "the seas' shallows"),
     ("M", "#dccfae", "the seas"),
     ("L", "#d9caa4", "limb"),
     ("K", "#c6b48c", "limb, deepest"),
@@ -283,14 +284,26 @@ MOON_PALETTE = [
 MOON_R = 31.6          # the disc, filling the 64 x 64
 MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7; scaled up about the centre
 # the limb: distance from a centre moved toward the light, and the two steps
-LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R + 0.9, "K"), (MOON_R - 0.6, "L"))
-RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim
+LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R - 0.6, "L"),)
+RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim,
+                       # or face away from it to take the dark edge
 # pixels added to the circle so its stairs shorten steadily from the top
-# (runs 3 3 2 2 1 along the upper left, not 3 3 2 1 2), mirrored on the right
-EDGE_FILL = {(14, 5), (49, 5)}
-# the seas: three smooth ovals in pixels (centre x, y, radius x, y, turn),
-# well under the face so they read at 1x, with no steps out of line
-SEAS = [(11.0, 21.5, 6.6, 5.0, 20), (49.5, 27.0, 4.6, 7.0, -8), (29.5, 55.0, 10.6, 3.0, -3)]
+# and from the bottom (runs 3 3 2 2 1, not 3 3 2 1 2), mirrored left and right
+EDGE_FILL = {(14, 5), (49, 5), (14, 58), (49, 58)}
+# the seas: each a few overlapping ovals in pixels (centre x, y, radius x,
+# y, turn), so its outline is lumpy, not a clean oval, in the deep tone (M);
+# round it a step of shallows (N): the same ovals, grown by SHALLOWS and
+# moved by the sea's shore offset, so the step is two or three pixels wide
+# on one side, thins away round the others and is gone on the far one; a
+# few small shallow patches are strewn off the shores
+SEAS = [
+    ([(10.0, 21.0, 5.4, 4.0, 20), (14.5, 24.0, 3.4, 2.2, 5), (7.0, 18.5, 2.6, 2.0, -10)], (1.2, -1.0)),
+    ([(50.0, 24.5, 3.4, 4.4, -15), (49.0, 29.8, 3.6, 2.8, 10), (47.2, 20.8, 2.0, 1.6, 0)], (-1.4, 0.8)),
+    ([(26.0, 55.2, 6.8, 2.6, -3), (35.0, 54.4, 4.8, 2.2, 6), (20.5, 56.6, 2.6, 1.4, 0)], (1.5, -1.0)),
+]
+SHALLOWS = 1.3             # the ovals grown this much (as a measure) for the shallows
+SHALLOW_PATCHES = [(17.5, 17.0, 1.6, 1.0, 0), (4.5, 25.0, 1.2, 1.8, 0), (53.5, 35.5, 1.6, 1.1, 20),
+                   (44.0, 29.0, 1.0, 1.6, 0), (41.0, 55.0, 2.0, 1.0, 0), (17.0, 53.5, 1.6, 1.0, 0)]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -344,14 +357,14 @@ BODY = ["........RRR....RRRRRR....",
         "....RRRRRRRRSRRSSRRRR....",
         "....RRRRRRRRRSSRRRRRR....",
         "....RRRRRRRRRRRRRRRRR....",
-        "...RRRRRRRSSSRRRRRRRR....",
-        "..RRRRRRSSRRRSSRRRRRR....",
-        "..RRRRRSRRRRRRRSRRRRR....",
-        "..RRRRSRRRRRRRRRSRRRR....",
-        "....RSRRRRRRRRRRSRRR.....",
-        ".....RRRRRRRRRRRRSRR.....",
-        ".....RRRRRRRRRRRRSR......",
-        "......RRRRRRRRRRRS.......",
+        "...RRRRRRRRRRRRRRRRRR....",
+        "..RRRRRRSSSRRRRRRRRRR....",
+        "..RRRRRSRRRSSRRRRRRRR....",
+        "..RRRRSRRRRRRSRRRRRRR....",
+        "....RSRRRRRRRSRRRRRR.....",
+        ".....RRRRRRRRRSRRRRR.....",
+        ".....RRRRRRRRRRSRRR......",
+        "......RRRRRRRRRRSR.......",
         "......RRRRRRRRRRRRRRR....",
         "......RRRRRRRRRRRRRRRR...",
         ".......RRRRRRRRRRRRRR....",
@@ -400,7 +413,16 @@ def _figure(px, py):
 
 def moon():
     n, c = 64, 32.0
-    seas = [_ellipse(*e) for e in SEAS]
+    seas = [([_ellipse(*e) for e in ovals], shore) for ovals, shore in SEAS]
+    patches = [_ellipse(*e) for e in SHALLOW_PATCHES]
+
+    def sea(px, py):
+        for ovals, (sx, sy) in seas:
+            if min(f(px, py) for f in ovals) <= 1.0:
+                return "M"
+            if min(f(px - sx, py - sy) for f in ovals) <= SHALLOWS:
+                return "N"
+        return "N" if _inside(patches, px, py) else None
     k = MOON_SCALE
 
     def disc(x, y):
@@ -421,7 +443,7 @@ def moon():
             fig = _figure(fx, fy)
         if fig:
             return fig
-        return "M" if _inside(seas, px, py) else "F"
+        return sea(px, py) or "F"
 
     rows = [[tone(x, y) if disc(x, y) else "." for x in range(n)] for y in range(n)]
     def at(u, v):                                        # the drawing's point as a pixel
@@ -445,8 +467,11 @@ def moon():
                 continue
             nx, ny = x + 0.5 - c, y + 0.5 - c
             ln = math.hypot(nx, ny)
-            if (nx * light[0] + ny * light[1]) / ln > RIM_FACING:
+            facing = (nx * light[0] + ny * light[1]) / ln
+            if facing > RIM_FACING:
                 rows[y][x] = "H"
+            elif facing < -RIM_FACING:
+                rows[y][x] = "K"
     return MOON_PALETTE, ["".join(r) for r in rows]
 
 
