@@ -598,9 +598,10 @@ def clock_colon(lit):
 
 # The AM/PM sign leans with the figures.  The letters, seven rows high
 # with one-pixel strokes, lean one pixel over their height and are drawn
-# here already leaned: A and M step under their third row (A's bar and M's
-# point below the step), P a row lower so its bowl stays whole and only
-# its stem steps.  The frame leans the same pixel: its top bar stands a
+# here already leaned: A and M step under their third row (A's bar below
+# the step, M's point a single pixel above it), P a row lower, inside the
+# foot of its bowl, which reaches back a pixel to the lower stem as A's bar
+# does, so its bowl stays whole and its stem shows no jog of its own.  The frame leans the same pixel: its top bar stands a
 # pixel right of its foot, and each side, nine rows like a figure's post,
 # steps once near its middle; the left side a row above the letters' step
 # and the right side a row below it, so that a black pixel parts frame and
@@ -616,14 +617,14 @@ LETTERS = {
     "P": [" ### ",
           " #  #",
           " #  #",
-          " ### ",
+          "#### ",
           "#    ",
           "#    ",
           "#    "],
     "M": [" #   #",
           " ## ##",
           " # # #",
-          "# # # ",
+          "#   # ",
           "#   # ",
           "#   # ",
           "#   # "],
