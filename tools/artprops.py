@@ -256,10 +256,12 @@ def star_frames():
 
 # --------------------------------------------------------------------------
 # Moon: a full moon in the character's flat, cel-shaded style.  The face is
-# one even cream with a crisp one-pixel rim of light on the upper left and
-# two darker steps of limb on the lower right; nothing darker rings it, so
-# it glows against the night.  Its seas are three round patches a step under
-# the face, and beside them, one step darker again, the rabbit that pounds
+# one even cream with a crisp one-pixel rim of light on the upper left and,
+# on the lower right, a darker limb edged with one pixel of a deeper tone,
+# the rim's mirror image; nothing darker rings it, so it glows against the
+# night.  Its seas are three lumpy patches a step under the face, stepped
+# down to it by shallows on one side, and beside them, one step darker
+# again, the rabbit that pounds
 # mochi in the moon: facing right, head set off from the body by a notch at
 # the nape, an eye, an arm and a haunch drawn in a darker line, a wooden
 # mallet raised on a handle held in both paws clear of the muzzle, over a
