@@ -63,33 +63,37 @@ POINTER_PALETTE = [
 
 # The pointer's star, 12 pixels across, drawn by hand and mirror-symmetric
 # about the diagonal through the hot spot: four even points and a leading
-# one, the upper left, long enough to reach past its neighbours to (0, 0).
-# Each point is split along its ridge, lit from the upper left (Y the lit
-# facets and the leading ridge, y the half lit, k the shade).  The hot spot
-# itself is outline dark, so it shows on a white ground, star light inside it.
-# POINTER_STAR_HALF[y] gives the pixels at x >= y as {x: tone}; the rest is
-# its mirror image.
-POINTER_STAR_HALF = [
-    {0: "o"},
-    {1: "Y", 9: "Y"},
-    {2: "Y", 3: "y", 8: "Y", 9: "k"},
-    {3: "Y", 4: "y", 7: "Y", 8: "y", 9: "k"},
-    dict(zip(range(4, 10), "Yyyyyk")),
-    dict(zip(range(5, 11), "Yyyyyy")),
-    dict(zip(range(6, 12), "yyyyyy")),
-    dict(zip(range(7, 11), "kkkk")),
-    {8: "k", 9: "k"},
+# one, the upper left, longer, its tip one pixel in from (0, 0).  Every
+# point is at least two pixels wide below its tip and the notches between
+# them open wide enough that the dark outline runs round the star as one
+# unbroken line a pixel thick, and the cream halo as a second line outside
+# it.  Lit from the upper left, each point split along its ridge: Y the lit
+# facets and the leading ridge, y the half lit, k the shade.  The hot spot
+# itself is outline dark, so it shows on a white ground.  '.' is clear.
+POINTER_STAR = [
+    "..............",
+    ".Y............",
+    "..Y.......Y...",
+    "...Yy....Yk...",
+    "...yYyy.YYk...",
+    "....yYyyYkk...",
+    "....yyYyYkk...",
+    ".....yyYkyyy..",
+    "....YYYkkkkyyy",
+    "...YYkkykkkkk.",
+    "..Ykkkkykk....",
+    ".......yyk....",
+    "........yk....",
+    "........y.....",
 ]
 POINTER_WAND = (18, 53)      # the wand along the diagonal: x + y from, to (it starts behind the star)
 
 
 def _pointer_star():
     """{(x, y): tone} of the star."""
-    tones = {}
-    for y, row in enumerate(POINTER_STAR_HALF):
-        for x, t in row.items():
-            tones[(x, y)] = t
-            tones[(y, x)] = t
+    tones = {(x, y): t for y, row in enumerate(POINTER_STAR)
+             for x, t in enumerate(row) if t != "."}
+    assert all(tones.get((y, x)) == t for (x, y), t in tones.items()), "not mirror-symmetric"
     return tones
 
 
@@ -122,6 +126,7 @@ def pointer():
                 cv.put(x, y, star[(x, y)])
             elif any((x + i, y + j) in star for i, j in near):
                 cv.put(x, y, "o")
+    cv.put(0, 0, "o")                # the hot spot closes the leading tip
     for y in range(size):
         for x in range(size):
             if cv.get(x, y) == "_" and any(cv.get(x + i, y + j) == "o" for i, j in near):
@@ -155,10 +160,11 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # upright, 17 x 16, a notch up and to the right where the trail leaves;
 # frame 01 is a second drawing, further away and tumbled a twentieth of a
 # turn: a regular star 14 x 15 with one point ahead to the right, the others
-# 72 degrees on (their tips 2.5 right and 7 up or down, 5.5 left and 4 up or
-# down, of a centre on the line between two columns), the notch between the
-# upper and the right point facing the trail, the facets toned as frame 00's,
-# point for point.  "." is clear.
+# 72 degrees on, every point about four pixels beyond the body and split
+# along its ridge into a lit and a shaded half (the upper and upper left
+# points lit on their upper left, the right and lower ones shaded below and
+# to the right), the notch between the upper and the right point facing
+# the trail, the facets toned as frame 00's, point for point.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
     "........M........",
@@ -178,20 +184,20 @@ STAR_UPRIGHT = [
     "..AK.........KK..",
 ]
 STAR_TURNED = [
-    "........M.....",
+    "........K.....",
     ".......MK.....",
     "......MMK.....",
-    "MM....MKK.....",
-    ".MMMMMMKK.....",
-    ".AAMMMKKK.....",
-    "..AAMMKAAAAA..",
-    "..AAAAAAAAAAAA",
-    "..AAAKKKKKKK..",
-    ".AAKKKKKK.....",
-    ".AKKKKKKK.....",
-    "AK....KKK.....",
-    "......KKK.....",
-    ".......KK.....",
+    "AMM..MMKK.....",
+    ".AMMMMMKK.....",
+    ".AAMMMMKK.....",
+    "..AAAMMKAAAA..",
+    "..AAAAKKKKKKKK",
+    "..AAAAAKKKKK..",
+    ".AAKKKAKK.....",
+    ".AKKKAAKK.....",
+    "AKK..AAKK.....",
+    "......AAK.....",
+    ".......AK.....",
     "........K.....",
 ]
 # the glint: one white pixel up and left of each head's centre
@@ -230,28 +236,32 @@ def shooting_star(head, glint, hx, hy, streak, extras=()):
 
 
 def star_frames():
-    # upper right: a short streak leaving the notch, two pixels clear of the
-    # star along its row and one clear on the diagonal, two pixels wide (lit along its upper edge), then one
+    # upper right: a short streak leaving the notch one clear pixel from the
+    # star along its row and on the diagonal, two pixels wide (lit along its
+    # upper edge), then one, and fading in its far half by thinning: every
+    # other pixel, then every third
     first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
-                          (28, 11, [2, 2, 2, 2, 1, 1, 1, 1, 1, 1],
-                           ["MA", "MA", "AK", "AK", "K", "K", "K", "K", "K", "K"]))
+                          (27, 11, [2, 2, 2, 1, 1] + [1, 0, 1, 0] + [0, 1],
+                           ["MA", "MA", "AK", "AK"] + ["K"] * 7))
     # lower left and smaller, the streak now across the whole cell: two
-    # pixels, thinning to one, leaving the notch as clear of the star as in
-    # the first frame (two pixels along its row, one on the diagonal); a
-    # twinkle where the star was a moment ago
+    # pixels, thinning to one, leaving the notch exactly as clear of the star
+    # as in the first frame, its far half dotted the same way; a twinkle
+    # where the star was a moment ago
     second = shooting_star(STAR_TURNED, STAR_GLINTS["turned"], 3, 23, (
-        (15, 27, [2] * 7 + [1] * 17,
-         ["MA", "MA", "MA", "AK", "AK", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
+        (14, 27, [2] * 6 + [1] * 7 + [0, 1] * 3 + [0, 0, 1] * 2,
+         ["MA", "MA", "MA", "AK", "AK", "AK"] + ["A"] * 3 + ["K"] * 16)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
 
 # --------------------------------------------------------------------------
 # Moon: a full moon in the character's flat, cel-shaded style.  The face is
-# one even cream with a crisp one-pixel rim of light on the upper left and
-# two darker steps of limb on the lower right; nothing darker rings it, so
-# it glows against the night.  Its seas are three round patches a step under
-# the face, and beside them, one step darker again, the rabbit that pounds
+# one even cream with a crisp one-pixel rim of light on the upper left and,
+# on the lower right, a darker limb edged with one pixel of a deeper tone,
+# the rim's mirror image; nothing darker rings it, so it glows against the
+# night.  Its seas are three lumpy patches a step under the face, stepped
+# down to it by shallows on one side, and beside them, one step darker
+# again, the rabbit that pounds
 # mochi in the moon: facing right, head set off from the body by a notch at
 # the nape, an eye, an arm and a haunch drawn in a darker line, a wooden
 # mallet raised on a handle held in both paws clear of the muzzle, over a
@@ -264,6 +274,7 @@ MOON_PALETTE = [
     ("H", "#fffbea", "rim light, upper left"),
     ("F", "#f1e6c8", "face"),
     ("m", "#f7f0dc", "the mochi"),
+    ("N", "#e6dabc", "the seas' shallows"),
     ("M", "#dccfae", "the seas"),
     ("L", "#d9caa4", "limb"),
     ("K", "#c6b48c", "limb, deepest"),
@@ -275,14 +286,26 @@ MOON_PALETTE = [
 MOON_R = 31.6          # the disc, filling the 64 x 64
 MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7; scaled up about the centre
 # the limb: distance from a centre moved toward the light, and the two steps
-LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R + 0.9, "K"), (MOON_R - 0.6, "L"))
-RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim
+LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R - 0.6, "L"),)
+RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim,
+                       # or face away from it to take the dark edge
 # pixels added to the circle so its stairs shorten steadily from the top
-# (runs 3 3 2 2 1 along the upper left, not 3 3 2 1 2), mirrored on the right
-EDGE_FILL = {(14, 5), (49, 5)}
-# the seas: three smooth ovals in pixels (centre x, y, radius x, y, turn),
-# well under the face so they read at 1x, with no steps out of line
-SEAS = [(11.0, 21.5, 6.6, 5.0, 20), (49.5, 27.0, 4.6, 7.0, -8), (29.5, 55.0, 10.6, 3.0, -3)]
+# and from the bottom (runs 3 3 2 2 1, not 3 3 2 1 2), mirrored left and right
+EDGE_FILL = {(14, 5), (49, 5), (14, 58), (49, 58)}
+# the seas: each a few overlapping ovals in pixels (centre x, y, radius x,
+# y, turn), so its outline is lumpy, not a clean oval, in the deep tone (M);
+# round it a step of shallows (N): the same ovals, grown by SHALLOWS and
+# moved by the sea's shore offset, so the step is two or three pixels wide
+# on one side, thins away round the others and is gone on the far one; a
+# few small shallow patches are strewn off the shores
+SEAS = [
+    ([(10.0, 21.0, 5.4, 4.0, 20), (14.5, 24.0, 3.4, 2.2, 5), (7.0, 18.5, 2.6, 2.0, -10)], (1.2, -1.0)),
+    ([(50.0, 24.5, 3.4, 4.4, -15), (49.0, 29.8, 3.6, 2.8, 10), (47.2, 20.8, 2.0, 1.6, 0)], (-1.4, 0.8)),
+    ([(26.0, 55.2, 6.8, 2.6, -3), (35.0, 54.4, 4.8, 2.2, 6), (20.5, 56.6, 2.6, 1.4, 0)], (1.5, -1.0)),
+]
+SHALLOWS = 1.3             # the ovals grown this much (as a measure) for the shallows
+SHALLOW_PATCHES = [(17.5, 17.0, 1.6, 1.0, 0), (4.5, 25.0, 1.2, 1.8, 0), (53.5, 35.5, 1.6, 1.1, 20),
+                   (44.0, 29.0, 1.0, 1.6, 0), (41.0, 55.0, 2.0, 1.0, 0), (17.0, 53.5, 1.6, 1.0, 0)]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -336,14 +359,14 @@ BODY = ["........RRR....RRRRRR....",
         "....RRRRRRRRSRRSSRRRR....",
         "....RRRRRRRRRSSRRRRRR....",
         "....RRRRRRRRRRRRRRRRR....",
-        "...RRRRRRRSSSRRRRRRRR....",
-        "..RRRRRRSSRRRSSRRRRRR....",
-        "..RRRRRSRRRRRRRSRRRRR....",
-        "..RRRRSRRRRRRRRRSRRRR....",
-        "....RSRRRRRRRRRRSRRR.....",
-        ".....RRRRRRRRRRRRSRR.....",
-        ".....RRRRRRRRRRRRSR......",
-        "......RRRRRRRRRRRS.......",
+        "...RRRRRRRRRRRRRRRRRR....",
+        "..RRRRRRSSSRRRRRRRRRR....",
+        "..RRRRRSRRRSSRRRRRRRR....",
+        "..RRRRSRRRRRRSRRRRRRR....",
+        "....RSRRRRRRRSRRRRRR.....",
+        ".....RRRRRRRRRSRRRRR.....",
+        ".....RRRRRRRRRRSRRR......",
+        "......RRRRRRRRRRSR.......",
         "......RRRRRRRRRRRRRRR....",
         "......RRRRRRRRRRRRRRRR...",
         ".......RRRRRRRRRRRRRR....",
@@ -392,7 +415,16 @@ def _figure(px, py):
 
 def moon():
     n, c = 64, 32.0
-    seas = [_ellipse(*e) for e in SEAS]
+    seas = [([_ellipse(*e) for e in ovals], shore) for ovals, shore in SEAS]
+    patches = [_ellipse(*e) for e in SHALLOW_PATCHES]
+
+    def sea(px, py):
+        for ovals, (sx, sy) in seas:
+            if min(f(px, py) for f in ovals) <= 1.0:
+                return "M"
+            if min(f(px - sx, py - sy) for f in ovals) <= SHALLOWS:
+                return "N"
+        return "N" if _inside(patches, px, py) else None
     k = MOON_SCALE
 
     def disc(x, y):
@@ -413,7 +445,7 @@ def moon():
             fig = _figure(fx, fy)
         if fig:
             return fig
-        return "M" if _inside(seas, px, py) else "F"
+        return sea(px, py) or "F"
 
     rows = [[tone(x, y) if disc(x, y) else "." for x in range(n)] for y in range(n)]
     def at(u, v):                                        # the drawing's point as a pixel
@@ -437,8 +469,11 @@ def moon():
                 continue
             nx, ny = x + 0.5 - c, y + 0.5 - c
             ln = math.hypot(nx, ny)
-            if (nx * light[0] + ny * light[1]) / ln > RIM_FACING:
+            facing = (nx * light[0] + ny * light[1]) / ln
+            if facing > RIM_FACING:
                 rows[y][x] = "H"
+            elif facing < -RIM_FACING:
+                rows[y][x] = "K"
     return MOON_PALETTE, ["".join(r) for r in rows]
 
 
@@ -565,9 +600,10 @@ def clock_colon(lit):
 
 # The AM/PM sign leans with the figures.  The letters, seven rows high
 # with one-pixel strokes, lean one pixel over their height and are drawn
-# here already leaned: A and M step under their third row (A's bar and M's
-# point below the step), P a row lower so its bowl stays whole and only
-# its stem steps.  The frame leans the same pixel: its top bar stands a
+# here already leaned: A and M step under their third row (A's bar below
+# the step, M's point a single pixel above it), P a row lower, inside the
+# foot of its bowl, which reaches back a pixel to the lower stem as A's bar
+# does, so its bowl stays whole and its stem shows no jog of its own.  The frame leans the same pixel: its top bar stands a
 # pixel right of its foot, and each side, nine rows like a figure's post,
 # steps once near its middle; the left side a row above the letters' step
 # and the right side a row below it, so that a black pixel parts frame and
@@ -583,14 +619,14 @@ LETTERS = {
     "P": [" ### ",
           " #  #",
           " #  #",
-          " ### ",
+          "#### ",
           "#    ",
           "#    ",
           "#    "],
     "M": [" #   #",
           " ## ##",
           " # # #",
-          "# # # ",
+          "#   # ",
           "#   # ",
           "#   # ",
           "#   # "],
