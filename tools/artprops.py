@@ -636,11 +636,9 @@ BADGE_INSET = 2             # the letters' distance from the frame's lower left 
 BADGE_STEP = (4, 6)         # the first row of the left and of the right side's lower part
 
 
-def clock_badge(text, upper):
-    """Lit letters in a lit frame with rounded corners, a black row and
-    column between frame and letters, level with the top of the figures (AM)
-    or their foot (PM), all of it leaned a pixel."""
-    cv = clock_tile(16)
+def _put_badge(cv, text, upper, tone):
+    """One label, frame and letters, in the given green: level with the top
+    of the figures (AM) or their foot (PM), all of it leaned a pixel."""
     y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - BADGE_H
     last_x, last_y = BADGE_W - 1, BADGE_H - 1
     for y in range(BADGE_H):
@@ -655,14 +653,25 @@ def clock_badge(text, upper):
                 lean = y < BADGE_STEP[1]
             else:
                 lean = y == 0
-            cv.put(BADGE_LEFT + int(lean) + x, y0 + y, "G")
+            cv.put(BADGE_LEFT + int(lean) + x, y0 + y, tone)
     gx = BADGE_LEFT + BADGE_INSET
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
             for dx, c in enumerate(row):
                 if c == "#":
-                    cv.put(gx + dx, y0 + 2 + gy, "G")
+                    cv.put(gx + dx, y0 + 2 + gy, tone)
         gx += len(LETTERS[ch][0])          # a leaned glyph's last column is the gap
+
+
+def clock_badge(pm):
+    """Both labels, each in its own place: the one that holds lit, the
+    other the same frame and letters in the dim green, as an unlit segment
+    or the off dots are, so the sign reads as one panel whichever half of
+    the day it is.  A black row and column part frame and letters; four
+    black rows part the two labels."""
+    cv = clock_tile(16)
+    _put_badge(cv, "AM", True, "g" if pm else "G")
+    _put_badge(cv, "PM", False, "G" if pm else "g")
     return cv.lines()
 
 
@@ -692,9 +701,9 @@ def emit_props(emit):
     emit("IDB_BITMAP_CLOCK_D_1", "clock separator, lit", 16, 32, 4,
          CLOCK_PALETTE, clock_colon(True))
     emit("IDB_BITMAP_CLOCK_AM", "clock AM badge", 16, 32, 4, CLOCK_PALETTE,
-         clock_badge("AM", True))
+         clock_badge(False))
     emit("IDB_BITMAP_CLOCK_PM", "clock PM badge", 16, 32, 4, CLOCK_PALETTE,
-         clock_badge("PM", False))
+         clock_badge(True))
     for side in "LR":
         emit("IDB_BITMAP_CLOCK_" + side, "clock end cap", 2, 32, 8,
              CLOCK_PALETTE, ["BB"] * 32)
