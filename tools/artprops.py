@@ -157,14 +157,16 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 
 # The two heads are drawn by hand, lit from the upper left: each point is
 # split along its ridge into a lit and a shaded facet.  Frame 00 stands
-# upright, 17 x 16, a notch up and to the right where the trail leaves;
-# frame 01 is a second drawing, further away and tumbled a twentieth of a
-# turn: a regular star 14 x 15 with one point ahead to the right, the others
-# 72 degrees on, every point about four pixels beyond the body and split
-# along its ridge into a lit and a shaded half (the upper and upper left
-# points lit on their upper left, the right and lower ones shaded below and
-# to the right), the notch between the upper and the right point facing
-# the trail, the facets toned as frame 00's, point for point.  "." is clear.
+# upright, 17 x 16, a notch up and to the right where the trail leaves.
+# Frame 01 is the same star a tenth of a turn on, so it stands on its
+# point: frame 00's outline upside down, the same 17 x 16, its points as
+# broad at the root, with the facets toned afresh for the light on the
+# upper left.  The upper left point and the left one face the light (M
+# round the notch between them), the upper right point and the lower left
+# facets are half lit (A), the right point and the lower point's right
+# facet are shaded (K), so the tones share the head as frame 00's do.  Its
+# upper right point lies on the diagonal through its middle, the way the
+# trail leaves.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
     "........M........",
@@ -183,25 +185,26 @@ STAR_UPRIGHT = [
     "..AKK.......KKK..",
     "..AK.........KK..",
 ]
-STAR_TURNED = [
-    "........K.....",
-    ".......MK.....",
-    "......MMK.....",
-    "AMM..MMKK.....",
-    ".AMMMMMKK.....",
-    ".AAMMMMKK.....",
-    "..AAAMMKAAAA..",
-    "..AAAAKKKKKKKK",
-    "..AAAAAKKKKK..",
-    ".AAKKKAKK.....",
-    ".AKKKAAKK.....",
-    "AKK..AAKK.....",
-    "......AAK.....",
-    ".......AK.....",
-    "........K.....",
+STAR_SPUN = [
+    "..MA.........AK..",
+    "..MAA.......AKK..",
+    "...MAA.....AKK...",
+    "...MMAAA.AAKKK...",
+    "...MMMAAAAKKKK...",
+    "....MMMAAKKKK....",
+    "....MMMMAKKKK....",
+    "...MMMMMAKKKKK...",
+    "..MMMMMMAKKKKKK..",
+    ".MMMMMAAAKKKKKKK.",
+    "MAAAAAAAAKKKKKKKK",
+    "......AAAKK......",
+    ".......AAK.......",
+    ".......AAK.......",
+    "........A........",
+    "........A........",
 ]
 # the glint: one white pixel up and left of each head's centre
-STAR_GLINTS = {"upright": [(6, 6)], "turned": [(5, 6)]}
+STAR_GLINTS = {"upright": [(6, 6)], "spun": [(5, 4)]}
 # a four-point twinkle beside the long trail: centre white, arms half lit
 SPARKLE = [" K ",
            "KCK",
@@ -243,13 +246,14 @@ def star_frames():
     first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
                           (27, 11, [2, 2, 2, 1, 1] + [1, 0, 1, 0] + [0, 1],
                            ["MA", "MA", "AK", "AK"] + ["K"] * 7))
-    # lower left and smaller, the streak now across the whole cell: two
-    # pixels, thinning to one, leaving the notch exactly as clear of the star
-    # as in the first frame, its far half dotted the same way; a twinkle
-    # where the star was a moment ago
-    second = shooting_star(STAR_TURNED, STAR_GLINTS["turned"], 3, 23, (
-        (14, 27, [2] * 6 + [1] * 7 + [0, 1] * 3 + [0, 0, 1] * 2,
-         ["MA", "MA", "MA", "AK", "AK", "AK"] + ["A"] * 3 + ["K"] * 16)),
+    # lower left, spun upside down: the streak now across the whole cell
+    # on the diagonal through the star's middle, leaving its upper right
+    # point one clear pixel beyond the tip, as clear of the star as in the
+    # first frame: two pixels, thinning to one, its far half dotted the same
+    # way; a twinkle where the star was a moment ago
+    second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 23, (
+        (18, 21, [2] * 5 + [1] * 6 + [0, 1] * 2 + [0, 0, 1] * 2,
+         ["MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 13)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
