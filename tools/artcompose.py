@@ -260,10 +260,12 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "wave_back": 50,
 }
 WAVE_HANDS = {    # the waving mitten's centre, the row the arm rises from
-                  # and, where the arm bends, its elbow
-    "wave_out": (35.2, 16.4, 20.5),                  # about 45 degrees up and out,
-    "wave_up": (34.2, 15.8, 20.5, (34.2, 19.6)),     # bent: the forearm straight up,
-    "wave_back": (35.8, 17.2, 20.5),                 # and out again, a little lower
+                  # and, where the arm bends, its elbow.  The hand rises from
+                  # the resting stub (row 28) to half way, then right up,
+                  # then falls past half way on its way back down to rest.
+    "wave_out": (35.9, 20.2, 24.5),    # half raised, about 45 degrees
+    "wave_up": (35.5, 13.0, 20.5),     # right up and out beside the crown
+    "wave_back": (35.9, 22.6, 26.0),   # coming down, a little under half way
 }
 # the same arm as the hop's raised ones: about four pixels across, outline
 # included, and about seven from the shoulder to the tip
@@ -800,27 +802,17 @@ TOUCHES = {
 
 
 # Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
-# ' ' keeps what the script drew.  The waving mittens are rounded off here.
+# ' ' keeps what the script drew.
 PATCHES = {
-    # out: a lit corner on the mitten, its underside one even slant; under
+    # each waving mitten takes a lit pixel on its upper left corner; under
     # the raised arm the side rounds out low as it does under a resting arm
-    "wave_out": [(34, 15, "l"),
-                 (36, 17, "."),
+    "wave_out": [(35, 19, "l"),
                  (32, 26, "dRo"),
                  (32, 27, "dRo")],
-    # up: the forearm stands straight over the elbow under a rounded cap,
-    # lit down its left side, a pixel of night between it and the head;
-    # the elbow's underside rounded off over a one-pixel armpit
-    "wave_up": [(35, 14, "."),
-                (33, 15, "bb"),
-                (33, 16, "lm"),
-                (30, 17, "o.Obm"),
-                (31, 18, "om"),
-                (33, 20, "oo."),
+    "wave_up": [(34, 12, "l"),
                 (32, 26, "dRo"),
                 (32, 27, "dRo")],
-    # out again, a little lower: the same mitten, lit on its top corner
-    "wave_back": [(35, 16, "l"),
+    "wave_back": [(34, 22, "l"),
                   (32, 26, "dRo"),
                   (32, 27, "dRo")],
 }
@@ -857,10 +849,10 @@ def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
     # a wave, one happy face throughout: a short arm, as thick as the
-    # others, rises up and out (about 45 degrees), bends at the elbow so
-    # the forearm stands straight up beside the head, and goes back out a
-    # little lower (it comes down in the resting frame that follows); the
-    # body stays upright, face and crown still, and the sprout lags
+    # others, comes up half way (about 45 degrees), goes right up and out
+    # beside the crown, and drops below half way on its way down (it comes
+    # to rest in the frame that follows); the body stays upright, face and
+    # crown still, and the sprout lags
     f["102"] = P(arm_r="wave_out", lean=0, eyes="happy", mouth="open", sway=-1,
                  patch="wave_out", still_shadow=True)
     f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=1, touch="wave",
@@ -908,8 +900,8 @@ def character_frames():
     return f
 
 
-FRAME_TITLES = {"000": "resting", "102": "wave: arm up and out", "103": "wave: arm straight up",
-                "104": "wave: arm out again", "302": "blink", "402": "glance left",
+FRAME_TITLES = {"000": "resting", "102": "wave: arm half raised", "103": "wave: arm right up",
+                "104": "wave: arm coming down", "302": "blink", "402": "glance left",
                 "403": "glance right"}
 
 
