@@ -259,16 +259,16 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "wave_up": 50,     # sets the shoulder row the resting code would use)
     "wave_back": 50,
 }
-WAVE_HANDS = {    # the waving mitten's centre, the row the arm rises from
-                  # and, where the arm bends, its elbow.  The hand rises from
-                  # the resting stub (row 28) to half way, then right up,
-                  # then falls past half way on its way back down to rest.
-    "wave_out": (35.9, 20.2, 24.5),    # half raised, about 45 degrees
-    "wave_up": (35.5, 13.0, 20.5),     # right up and out beside the crown
-    "wave_back": (35.9, 22.6, 26.0),   # coming down, a little under half way
+WAVE_HANDS = {    # the waving mitten's centre and the row the arm rises from.
+                  # The hand stays up and rocks on a short arm: tilted out,
+                  # upright, tilted in over the crown's side.  (The shapes
+                  # themselves are finished by hand in PATCHES.)
+    "wave_out": (36.5, 15.0, 18.0),    # tilted out, about 45 degrees
+    "wave_up": (34.5, 13.5, 18.0),     # upright beside the crown
+    "wave_back": (32.5, 12.5, 18.0),   # tilted in, night kept under it
 }
-# the same arm as the hop's raised ones: about four pixels across, outline
-# included, and about seven from the shoulder to the tip
+# a stubby arm like the resting ones: three or four pixels across, a
+# three-pixel mitten, five or six from the shoulder to the tip
 WAVE_LIMB_R = 1.6
 WAVE_MITT = (2.1, 2.1)
 SQUASH_DROP = 0.85    # pixels lower per unit of squash (as much wider: one mass)
@@ -787,6 +787,15 @@ def draw_character(pose, build=FRAME_BUILD):
             if ch != " ":
                 cv.put(x0 + i, y, build.background if ch == "." else ch)
     seal_pockets(cv, build.background)
+    if wave_px:
+        # the waving arm as finally drawn (hand touches included): whatever
+        # stands outside the body beyond the shoulder, from the root row up
+        rx0, ry0 = cv.wave_root
+        wave_px.clear()
+        wave_px.update((x, y) for y in range(int(ry0 + WAVE_LIMB_R) + 2)
+                       for x in range(size)
+                       if (x >= rx0 - 1 if rx0 > cx else x <= rx0 + 1) and not body[y][x]
+                       and cv.get(x, y) != build.background)
     return cv
 
 
@@ -804,15 +813,56 @@ TOUCHES = {
 # Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
 # ' ' keeps what the script drew.
 PATCHES = {
-    # each waving mitten takes a lit pixel on its upper left corner; under
-    # the raised arm the side rounds out low as it does under a resting arm
-    "wave_out": [(35, 19, "l"),
+    # The waving arm, drawn whole (x 28-39, rows 9-20): a three-pixel
+    # mitten lit on its upper left, a wrist three or four across, and one
+    # shoulder in all three frames - the arm leaves the side at rows 15-18
+    # over a one-pixel armpit at (30, 16), under which the body's outline
+    # carries on as the crease.  Under the raised arm the side rounds out
+    # low as it does under a resting arm.
+    # out: tilted about 45 degrees, the mitten's tip at (37, 14)
+    "wave_out": [(28, 9, "............"),
+                 (28, 10, "............"),
+                 (28, 11, "............"),
+                 (28, 12, "............"),
+                 (28, 13, ".......aOo.."),
+                 (28, 14, "......Olbbo."),
+                 (28, 15, "Oa...Olbmmo."),
+                 (28, 16, "mO.OObmmmo.."),
+                 (28, 17, "mmommmmso..."),
+                 (28, 18, "   mssoo...."),
+                 (28, 19, "   ooo......"),
+                 (28, 20, "     ......."),
                  (32, 26, "dRo"),
                  (32, 27, "dRo")],
-    "wave_up": [(34, 12, "l"),
+    # upright: the mitten straight over the wrist, its tip at (34, 11)
+    "wave_up": [(28, 9, "............"),
+                (28, 10, "............"),
+                (28, 11, ".....OOo...."),
+                (28, 12, "....Olbbo..."),
+                (28, 13, "....Obbmo..."),
+                (28, 14, "....Obmmo..."),
+                (28, 15, "Oa.Obmmso..."),
+                (28, 16, "mO.Ommmso..."),
+                (28, 17, "mmommmsso..."),
+                (28, 18, "   mssoo...."),
+                (28, 19, "   ooo......"),
+                (28, 20, "     ......."),
                 (32, 26, "dRo"),
                 (32, 27, "dRo")],
-    "wave_back": [(34, 22, "l"),
+    # in: the mitten leans over the crown's side, two pixels of night
+    # between its outline and the head's
+    "wave_back": [(28, 9, "............"),
+                  (28, 10, "...OOo......"),
+                  (28, 11, "..Olbbo....."),
+                  (28, 12, "..Obbmo....."),
+                  (28, 13, "..Obmmmo...."),
+                  (28, 14, "...Obmmo...."),
+                  (28, 15, "Oa.Ommmso..."),
+                  (28, 16, "mO.Ommmso..."),
+                  (28, 17, "mmommmsso..."),
+                  (28, 18, "   mssoo...."),
+                  (28, 19, "   ooo......"),
+                  (28, 20, "     ......."),
                   (32, 26, "dRo"),
                   (32, 27, "dRo")],
 }
@@ -848,16 +898,15 @@ def sprout_pose(code):
 def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
-    # a wave, one happy face throughout: a short arm, as thick as the
-    # others, comes up half way (about 45 degrees), goes right up and out
-    # beside the crown, and drops below half way on its way down (it comes
-    # to rest in the frame that follows); the body stays upright, face and
-    # crown still, and the sprout lags
+    # a wave, one happy face throughout: the hand stays up and rocks on a
+    # short arm - tilted out, upright, tilted in over the crown's side (it
+    # comes down to rest in the frame that follows); the body stays
+    # upright, face and crown still, and the sprout sways against the hand
     f["102"] = P(arm_r="wave_out", lean=0, eyes="happy", mouth="open", sway=-1,
                  patch="wave_out", still_shadow=True)
     f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=1, touch="wave",
                  patch="wave_up", still_shadow=True)
-    f["104"] = P(arm_r="wave_back", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-2, touch="wave",
+    f["104"] = P(arm_r="wave_back", arm_l="low", lean=0, eyes="happy", mouth="open", sway=2, touch="wave",
                  patch="wave_back", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
@@ -900,8 +949,8 @@ def character_frames():
     return f
 
 
-FRAME_TITLES = {"000": "resting", "102": "wave: arm half raised", "103": "wave: arm right up",
-                "104": "wave: arm coming down", "302": "blink", "402": "glance left",
+FRAME_TITLES = {"000": "resting", "102": "wave: hand tilted out", "103": "wave: hand upright",
+                "104": "wave: hand tilted in", "302": "blink", "402": "glance left",
                 "403": "glance right"}
 
 
