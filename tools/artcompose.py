@@ -813,6 +813,10 @@ TOUCHES = {
 # Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
 # ' ' keeps what the script drew.
 PATCHES = {
+    # The glance right: the sprout's stem, moved three pixels along the
+    # crown, would land on the crown's corner; its base stays a pixel
+    # inside, as the glance left has it, and the corner keeps its outline.
+    "glance_right_crown": [(22, 13, "GOa")],
     # The waving arm, drawn whole (x 28-39, rows 9-20): a three-pixel
     # mitten lit on its upper left, a wrist three or four across, and one
     # shoulder in all three frames - the arm leaves the side at rows 15-18
@@ -945,7 +949,7 @@ def character_frames():
     # keeps the resting frame's light; the eye on that side narrows over a
     # squeezed cheek and one arm lifts
     f["402"] = P(face_dx=-3, sprout_dx=-3, sway=-1, arm_l="low")
-    f["403"] = P(face_dx=3, sprout_dx=3, sway=1, arm_r="low")
+    f["403"] = P(face_dx=3, sprout_dx=3, sway=1, arm_r="low", patch="glance_right_crown")
     return f
 
 
