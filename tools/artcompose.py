@@ -259,14 +259,15 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "wave_up": 50,     # sets the shoulder row the resting code would use)
     "wave_back": 50,
 }
-WAVE_HANDS = {    # the waving mitten's centre and the row the arm rises from.
+WAVE_HANDS = {    # the waving mitten's centre (x, y in the 40x40 frame).
                   # The hand stays up and rocks on a short arm: tilted out,
                   # upright, tilted in over the crown's side.  (The shapes
                   # themselves are finished by hand in PATCHES.)
-    "wave_out": (36.5, 15.0, 18.0),    # tilted out, about 45 degrees
-    "wave_up": (34.5, 13.5, 18.0),     # upright beside the crown
-    "wave_back": (32.5, 12.5, 18.0),   # tilted in, night kept under it
+    "wave_out": (36.5, 15.0),     # tilted out, about 45 degrees
+    "wave_up": (34.5, 13.5),      # upright beside the crown
+    "wave_back": (32.5, 12.5),    # tilted in, night kept under it
 }
+WAVE_SHOULDER = 18.0      # the row every waving arm rises from
 # a stubby arm like the resting ones: three or four pixels across, a
 # three-pixel mitten, five or six from the shoulder to the tip
 WAVE_LIMB_R = 1.6
@@ -485,22 +486,16 @@ def draw_character(pose, build=FRAME_BUILD):
             # the swing between frames is exactly what is drawn.  The arm is
             # as thick as the other arms and joins the silhouette under one
             # outline; the mitten keeps a pixel of night from the head.
-            hx, hy, ay = WAVE_HANDS[arm][:3]
-            elbow = (WAVE_HANDS[arm][3:] or (None,))[0]
+            hx, hy = WAVE_HANDS[arm]
+            ay = WAVE_SHOULDER
             row = [x for x in range(size) if body[int(ay)][x]]
             px0 = row[-1] - 1.0 if side > 0 else row[0] + 2.0
             cv.wave_hand = (hx, hy)
             cv.wave_root = (px0, ay)
             cv.wave_px = wave_px        # the arm as drawn beside the body
-            cv.wave_elbow = elbow
             # one even nub from inside the shoulder to the rounded hand, like
-            # the resting arm raised (bent at the elbow, if it has one)
-            if elbow:
-                upper = thick_segment(px0, ay, elbow[0], elbow[1], WAVE_LIMB_R)
-                fore = thick_segment(elbow[0], elbow[1], hx, hy, WAVE_LIMB_R)
-                limb = lambda x, y: upper(x, y) or fore(x, y)
-            else:
-                limb = thick_segment(px0, ay, hx, hy, WAVE_LIMB_R)
+            # the resting arm raised
+            limb = thick_segment(px0, ay, hx, hy, WAVE_LIMB_R)
             mitt = ellipse(hx, hy, WAVE_MITT[0], WAVE_MITT[1])
             for y in range(size):
                 for x in range(size):
@@ -812,6 +807,13 @@ TOUCHES = {
 
 # Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
 # ' ' keeps what the script drew.
+# Under every waving arm: the armpit's crease below the shoulder, and the
+# side rounding out low as it does under a resting arm.
+WAVE_ARMPIT = [(28, 18, "   mssoo...."),
+               (28, 19, "   ooo......"),
+               (28, 20, "     ......."),
+               (32, 26, "dRo"),
+               (32, 27, "dRo")]
 PATCHES = {
     # The glance right: the sprout's stem, moved three pixels along the
     # crown, would land on the crown's corner; its base stays a pixel
@@ -832,12 +834,7 @@ PATCHES = {
                  (28, 14, "......Olbbo."),
                  (28, 15, "Oa...Olbmmo."),
                  (28, 16, "mO.OObmmmo.."),
-                 (28, 17, "mmommmmso..."),
-                 (28, 18, "   mssoo...."),
-                 (28, 19, "   ooo......"),
-                 (28, 20, "     ......."),
-                 (32, 26, "dRo"),
-                 (32, 27, "dRo")],
+                 (28, 17, "mmommmmso...")] + WAVE_ARMPIT,
     # upright: the mitten straight over the wrist, its tip at (34, 11)
     "wave_up": [(28, 9, "............"),
                 (28, 10, "............"),
@@ -847,12 +844,7 @@ PATCHES = {
                 (28, 14, "....Obmmo..."),
                 (28, 15, "Oa.Obmmso..."),
                 (28, 16, "mO.Ommmso..."),
-                (28, 17, "mmommmsso..."),
-                (28, 18, "   mssoo...."),
-                (28, 19, "   ooo......"),
-                (28, 20, "     ......."),
-                (32, 26, "dRo"),
-                (32, 27, "dRo")],
+                (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
     # in: the mitten leans over the crown's side, two pixels of night
     # between its outline and the head's
     "wave_back": [(28, 9, "............"),
@@ -863,12 +855,7 @@ PATCHES = {
                   (28, 14, "...Obmmo...."),
                   (28, 15, "Oa.Ommmso..."),
                   (28, 16, "mO.Ommmso..."),
-                  (28, 17, "mmommmsso..."),
-                  (28, 18, "   mssoo...."),
-                  (28, 19, "   ooo......"),
-                  (28, 20, "     ......."),
-                  (32, 26, "dRo"),
-                  (32, 27, "dRo")],
+                  (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
 }
 
 
