@@ -778,9 +778,10 @@ def draw_character(pose, build=FRAME_BUILD):
         if cv.get(x, y) == want:        # hand-placed, only where the shape is as drawn
             cv.put(x, y, put)
     for x0, y, row in PATCHES.get(pose.patch, ()):
+        # drawn upright: a leaning frame carries each row with its crown
         for i, ch in enumerate(row):    # ' ' leaves the pixel as composed
             if ch != " ":
-                cv.put(x0 + i, y, build.background if ch == "." else ch)
+                cv.put(x0 + i + round(shear(y + 0.5)), y, build.background if ch == "." else ch)
     seal_pockets(cv, build.background)
     if wave_px:
         # the waving arm as finally drawn (hand touches included): whatever
@@ -809,7 +810,7 @@ TOUCHES = {
 # ' ' keeps what the script drew.
 # Under every waving arm: the armpit's crease below the shoulder, and the
 # side rounding out low as it does under a resting arm.
-WAVE_ARMPIT = [(28, 18, "   mssoo...."),
+WAVE_ARMPIT = [(28, 18, "  mmssoo...."),
                (28, 19, "   ooo......"),
                (28, 20, "     ......."),
                (32, 26, "dRo"),
@@ -891,13 +892,14 @@ def character_frames():
     f = {"000": P(touch="rest")}
     # a wave, one happy face throughout: the hand stays up and rocks on a
     # short arm - tilted out, upright, tilted in over the crown's side (it
-    # comes down to rest in the frame that follows); the body stays
-    # upright, face and crown still, and the sprout sways against the hand
+    # comes down to rest in the frame that follows); as the hand comes
+    # upright the crown leans a pixel toward it and stays there, the feet
+    # and shadow still, and the sprout sways against the hand
     f["102"] = P(arm_r="wave_out", lean=0, eyes="happy", mouth="open", sway=-1,
                  patch="wave_out", still_shadow=True)
-    f["103"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=1, touch="wave",
+    f["103"] = P(arm_r="wave_up", arm_l="low", lean=1, eyes="happy", mouth="open", sway=1, touch="wave",
                  patch="wave_up", still_shadow=True)
-    f["104"] = P(arm_r="wave_back", arm_l="low", lean=0, eyes="happy", mouth="open", sway=2, touch="wave",
+    f["104"] = P(arm_r="wave_back", arm_l="low", lean=1, eyes="happy", mouth="open", sway=2, touch="wave",
                  patch="wave_back", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
