@@ -354,7 +354,7 @@ RABBIT = [
 ]
 # the rabbit's lower body in pixels, from the chin down, its left column at
 # x = 10, in two tones and no inner lines: the body (R) is the back curving
-# down to a round tail, the chest and belly, and a long hind foot along the
+# down to a round tail (a notch of moon under it), the chest and belly, and a long hind foot along the
 # bottom whose toe reaches out past the belly; the near arm and the haunch
 # are shapes in the lighter ARM tone laid on it.  The arm runs from a round
 # shoulder under the back's top down to the elbow and up again, forearm
@@ -375,7 +375,7 @@ BODY = ["........RRR....RRRRRR......",
         ".RRRRRRRRRRRRRRRRRRRRRR....",
         ".RRRRRLLLLLLLLRRRRRRRRR....",
         "..RRRLLLLLLLLLLRRRRRRR.....",
-        "...RLLLLLLLLLLLLRRRRR......",
+        "....RLLLLLLLLLLLRRRRR......",
         "...RLLLLLLLLLLLLRRRRR......",
         "....RLLLLLLLLLLLRRRR.......",
         ".....RLLLLLLLLLRRRRR.......",
