@@ -265,13 +265,14 @@ def star_frames():
 # the rim's mirror image; nothing darker rings it, so it glows against the
 # night.  Its seas are three lumpy patches a step under the face, stepped
 # down to it by shallows on one side, and beside them, one step darker
-# again, the rabbit that pounds
-# mochi in the moon: facing right, head set off from the body by a notch at
-# the nape, an eye, an arm and a haunch drawn in a darker line, a wooden
-# mallet raised on a handle held in both paws clear of the muzzle, over a
-# mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
-# its hollow in a pale tone just above the face's).  Black is the blit's
-# transparent key and the disc fills its square.
+# again, the rabbit that pounds mochi in the moon: facing right, head set
+# off from the body by a notch at the nape, an eye, and the near arm and
+# haunch as shapes a step lighter than the body (the limb's tone), with no
+# lines drawn inside it; a wooden mallet, a stubby barrel, raised on a handle
+# held in both paws clear of the muzzle, over a mortar (a drum with a waist,
+# a hoop and a lip, the mochi heaped in its hollow in a pale tone just above
+# the face's).  Black is the blit's transparent key and the disc fills its
+# square.
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
@@ -280,22 +281,24 @@ MOON_PALETTE = [
     ("m", "#f7f0dc", "the mochi"),
     ("N", "#e6dabc", "the seas' shallows"),
     ("M", "#dccfae", "the seas"),
-    ("L", "#d9caa4", "limb"),
+    ("L", "#d9caa4", "limb; the rabbit's arm and haunch, the mallet's lit top"),
     ("K", "#c6b48c", "limb, deepest"),
-    ("R", "#ccbc95", "the rabbit, the mortar"),
-    ("S", "#b09c76", "the rabbit's and the mortar's accents, the mallet's handle"),
+    ("R", "#ccbc95", "the rabbit, the mortar, the mallet's head"),
+    ("S", "#b09c76", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
     ("E", "#6e5c42", "the rabbit's eye"),
 ]
 
-MOON_R = 31.6          # the disc, filling the 64 x 64
+MOON_R = 31.81         # the disc, filling the 64 x 64
 MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7; scaled up about the centre
 # the limb: distance from a centre moved toward the light, and the two steps
 LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R - 0.6, "L"),)
 RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim,
                        # or face away from it to take the dark edge
-# pixels added to the circle so its stairs shorten steadily from the top
-# and from the bottom (runs 3 3 2 2 1, not 3 3 2 1 2), mirrored left and right
-EDGE_FILL = {(14, 5), (49, 5), (14, 58), (49, 58)}
+# pixels added to the circle at both ends of its outermost rows and columns,
+# so each flat is ten pixels and the stairs from it shorten steadily (4 3 2 2
+# 2 1 per side, not a six-pixel nub and a jump of five), the same on all four
+# sides, so the disc stays mirrored both ways and about its diagonals
+EDGE_FILL = {(27, 0), (36, 0), (27, 63), (36, 63), (0, 27), (0, 36), (63, 27), (63, 36)}
 # the seas: each a few overlapping ovals in pixels (centre x, y, radius x,
 # y, turn), so its outline is lumpy, not a clean oval, in the deep tone (M);
 # round it a step of shallows (N): the same ovals, grown by SHALLOWS and
@@ -350,43 +353,54 @@ RABBIT = [
     _ellipse(28.0, 17.2, 2.0, 7.0, -6),                 # near ear
 ]
 # the rabbit's lower body in pixels, from the chin down, its left column at
-# x = 10: the back curving to a tail, an arm from the shoulder bent at the
-# elbow up to both paws on the handle, a haunch over a long hind foot, the
-# arm and the haunch drawn in the accent tone.  '.' is the moon behind.
+# x = 10, in two tones and no inner lines: the body (R) is the back curving
+# down to a round tail (a notch of moon under it), the chest and belly, and a long hind foot along the
+# bottom whose toe reaches out past the belly; the near arm and the haunch
+# are shapes in the lighter ARM tone laid on it.  The arm runs from a round
+# shoulder under the back's top down to the elbow and up again, forearm
+# rising, to both paws closed round the handle; the haunch is an egg over
+# the foot, two rows of body clear of the elbow, with a pixel of body round
+# its back.  '.' is the moon behind.
+ARM = "L"
 BODY_AT = (10, 31)
-BODY = ["........RRR....RRRRRR....",
-        ".......RRRRRRRRRRRRR..RR.",
-        "......RRRRRRRRRRRRRRRRRR.",
-        ".....RRRRRRSRRRRRRRRRRRR.",
-        ".....RRRRRRSRRRRRRRSS....",
-        "....RRRRRRRRSRRRRSSRR....",
-        "....RRRRRRRRSRRSSRRRR....",
-        "....RRRRRRRRRSSRRRRRR....",
-        "....RRRRRRRRRRRRRRRRR....",
-        "...RRRRRRRRRRRRRRRRRR....",
-        "..RRRRRRSSSRRRRRRRRRR....",
-        "..RRRRRSRRRSSRRRRRRRR....",
-        "..RRRRSRRRRRRSRRRRRRR....",
-        "....RSRRRRRRRSRRRRRR.....",
-        ".....RRRRRRRRRSRRRRR.....",
-        ".....RRRRRRRRRRSRRR......",
-        "......RRRRRRRRRRSR.......",
-        "......RRRRRRRRRRRRRRR....",
-        "......RRRRRRRRRRRRRRRR...",
-        ".......RRRRRRRRRRRRRR....",
+BODY = ["........RRR....RRRRRR......",
+        ".......RRRRRRRRRRRRRRR.LLL.",
+        "......RRRRRLLLRRRRRRRRLLLLL",
+        ".....RRRRRLLLLLRRRRRLLLLLL.",
+        ".....RRRRRRLLLLRRRLLLL.....",
+        "....RRRRRRRRLLLLLLLLRR.....",
+        "....RRRRRRRRLLLLLLRRRRR....",
+        "....RRRRRRRRRLLLLRRRRRR....",
+        "..RRRRRRRRRRRRRRRRRRRRR....",
+        ".RRRRRRRRRRRRRRRRRRRRRR....",
+        ".RRRRRLLLLLLLLRRRRRRRRR....",
+        "..RRRLLLLLLLLLLRRRRRRR.....",
+        "....RLLLLLLLLLLLRRRRR......",
+        "...RLLLLLLLLLLLLRRRRR......",
+        "....RLLLLLLLLLLLRRRR.......",
+        ".....RLLLLLLLLLRRRRR.......",
+        "......RRLLLLLLRRRRRRR......",
+        ".......RRRRRRRRRRRRRRRRR...",
+        ".......RRRRRRRRRRRRRRRRRR..",
+        "........RRRRRRRRRRRRRRRR...",
         ]
-# the mallet's handle in pixels, from its top under the mallet's head down
-# to the paws: runs of equal length, a clear pixel of moon off the muzzle
-HANDLE = [(37, 19), (37, 20), (37, 21), (37, 22), (36, 23), (36, 24), (36, 25), (36, 26),
-          (35, 27), (35, 28), (35, 29), (35, 30), (34, 31), (34, 32), (34, 33)]
+# the mallet's handle, (row, first column, last column) from its top under
+# the head down past the paws: one pixel wide in steps of three rows, leaning
+# out over the mortar, then two pixels wide from a little above the paws to
+# its butt end below them, a pixel or two of moon off the muzzle; the paws
+# cover it where they hold it
+HANDLE = [(20, 38, 38), (21, 38, 38), (22, 38, 38), (23, 37, 37), (24, 37, 37), (25, 37, 37),
+          (26, 36, 36), (27, 36, 36), (28, 36, 36), (29, 35, 36), (30, 35, 36), (31, 35, 36),
+          (32, 34, 35), (33, 34, 35), (34, 34, 35), (35, 33, 34), (36, 33, 34)]
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
-# the mallet's head, drawn by hand: a short log across the top of the
-# handle, its end faces in the darker tone
-MALLET_HEAD = [" SRRRRRRS ",
-               "SSRRRRRRSS",
-               "SSRRRRRRSS",
-               " SRRRRRRS "]
+# the mallet's head, drawn by hand: a stubby barrel (6 x 4) across the top
+# of the handle, its corners cut round, its top catching the light, its end
+# faces and underside in the handle's dark tone
+MALLET_HEAD = [" LLLL ",
+               "SRRRRS",
+               "SRRRRS",
+               " SSSS "]
 
 
 # the mortar: a drum, wide at the rim, a waist, a broad foot
@@ -455,9 +469,11 @@ def moon():
     def at(u, v):                                        # the drawing's point as a pixel
         return int(c + (u - c) * k), int(c + (v - c) * k)
 
-    for x, y in HANDLE:
-        rows[y][x] = "S"
-    x1, y1 = HANDLE[0]
+    for y, xa, xb in HANDLE:
+        for x in range(xa, xb + 1):
+            if rows[y][x] != ARM:                      # the paws hold it in front
+                rows[y][x] = "S"
+    y1, x1 = HANDLE[0][:2]
     # the mallet's head sits on the handle's top, the handle under its middle
     for dy, line in enumerate(MALLET_HEAD):
         for dx, t in enumerate(line):
