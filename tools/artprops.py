@@ -182,29 +182,30 @@ STAR_UPRIGHT = [
     "...AAAKKKKKKKK...",
     "...AAKKK.KKKKK...",
     "...AKK.....KKK...",
-    "..AKK.......KKK..",
-    "..AK.........KK..",
+    "...AK.......KK...",
+    "...A.........K...",
 ]
 STAR_SPUN = [
-    "..MA.........AK..",
-    "..MAA.......AKK..",
-    "...MAA.....AKK...",
-    "...MMAAA.AAKKK...",
-    "...MMMAAAAKKKK...",
-    "....MMMAAKKKK....",
-    "....MMMMAKKKK....",
-    "...MMMMMAKKKKK...",
-    "..MMMMMMAKKKKKK..",
-    ".MMMMMAAAKKKKKKK.",
-    "MAAAAAAAAKKKKKKKK",
-    "......AAAKK......",
-    ".......AAK.......",
-    ".......AAK.......",
-    "........A........",
-    "........A........",
+    "..........M......",
+    "..........M......",
+    ".........MK......",
+    ".MM.....MMK......",
+    "..MMMMMMMMKK.....",
+    "..AAMMMMMKKK.....",
+    "...AAMMMMKKAAA...",
+    "...AAAMMMKAAAAAAA",
+    "....AAAMMKKKKKKK.",
+    "....AAAKKKKKKKK..",
+    "...AAAKKKKKKKK...",
+    "...AAKKKKKKK.....",
+    "..AAKKK.KKKK.....",
+    ".AAK.....KKK.....",
+    "..........KK.....",
+    "..........KK.....",
+    "...........K.....",
 ]
 # the glint: one white pixel up and left of each head's centre
-STAR_GLINTS = {"upright": [(6, 6)], "spun": [(5, 4)]}
+STAR_GLINTS = {"upright": [(6, 6)], "spun": [(7, 5)]}
 # a four-point twinkle beside the long trail: centre white, arms half lit
 SPARKLE = [" K ",
            "KCK",
@@ -244,16 +245,16 @@ def star_frames():
     # upper edge), then one, and fading in its far half by thinning: every
     # other pixel, then every third
     first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
-                          (27, 11, [2, 2, 2, 1, 1] + [1, 0, 1, 0] + [0, 1],
-                           ["MA", "MA", "AK", "AK"] + ["K"] * 7))
+                          (29, 11, [2, 2, 2, 1, 1] + [0, 1, 0] + [0, 1],
+                           ["MA", "MA", "AK", "A"] + ["K"] * 6))
     # lower left, spun upside down: the streak now across the whole cell
     # on the diagonal through the star's middle, leaving its upper right
     # point one clear pixel beyond the tip, as clear of the star as in the
     # first frame: two pixels, thinning to one, its far half dotted the same
     # way; a twinkle where the star was a moment ago
-    second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 23, (
-        (18, 21, [2] * 5 + [1] * 6 + [0, 1] * 2 + [0, 0, 1] * 2,
-         ["MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 13)),
+    second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 22, (
+        (16, 24, [2] * 5 + [1] * 7 + [0, 1] * 2 + [0, 0, 1] * 2,
+         ["MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
