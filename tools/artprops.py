@@ -156,17 +156,19 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
                 ("C", "#7f7f7f", "glint and sparkle: white")]
 
 # The two heads are drawn by hand, lit from the upper left: each point is
-# split along its ridge into a lit and a shaded facet.  Frame 00 stands
-# upright, 17 x 16, a notch up and to the right where the trail leaves.
-# Frame 01 is the same star a tenth of a turn on, so it stands on its
-# point: frame 00's outline upside down, the same 17 x 16, its points as
-# broad at the root, with the facets toned afresh for the light on the
-# upper left.  The upper left point and the left one face the light (M
-# round the notch between them), the upper right point and the lower left
-# facets are half lit (A), the right point and the lower point's right
-# facet are shaded (K), so the tones share the head as frame 00's do.  Its
-# upper right point lies on the diagonal through its middle, the way the
-# trail leaves.  "." is clear.
+# split along its ridge into a lit and a shaded facet, and every point ends
+# on a single pixel in the tone of the facet that runs out to it (top and
+# left M, right and lower left A, lower right K), so no tip carries a
+# lighter or darker pixel of its own.  Frame 00 stands upright, 17 x 16,
+# mirror-symmetric, its points about as long as each other from the middle
+# (8.1 to 8.6 px): the top and side tips one pixel on a two-pixel step, the
+# legs narrowing 3, 2, 1 to a tip straight below their outer edge.  Frame 01
+# is the same star turned a little clockwise, about 15 degrees, as it
+# tumbles down: every tip moved on round the middle by the same small
+# angle, so the two frames read as one star spinning rather than two
+# drawings.  Its outline is frame 00's turned and redrawn on the grid (16 x
+# 17, within three pixels of frame 00's count), its edges stepping as the
+# turned lines do, each facet keeping frame 00's tone.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
     "........M........",
@@ -182,29 +184,31 @@ STAR_UPRIGHT = [
     "...AAAKKKKKKKK...",
     "...AAKKK.KKKKK...",
     "...AKK.....KKK...",
-    "..AKK.......KKK..",
-    "..AK.........KK..",
+    "...AK.......KK...",
+    "...A.........K...",
 ]
 STAR_SPUN = [
-    "..MA.........AK..",
-    "..MAA.......AKK..",
-    "...MAA.....AKK...",
-    "...MMAAA.AAKKK...",
-    "...MMMAAAAKKKK...",
-    "....MMMAAKKKK....",
-    "....MMMMAKKKK....",
-    "...MMMMMAKKKKK...",
-    "..MMMMMMAKKKKKK..",
-    ".MMMMMAAAKKKKKKK.",
-    "MAAAAAAAAKKKKKKKK",
-    "......AAAKK......",
-    ".......AAK.......",
-    ".......AAK.......",
-    "........A........",
-    "........A........",
+    "..........M......",
+    "..........M......",
+    ".........MK......",
+    ".MM.....MMK......",
+    "..MMMMMMMMKK.....",
+    "..AAMMMMMKKK.....",
+    "...AAMMMMKKAAA...",
+    "...AAAMMMKAAAAAAA",
+    "....AAAMMKKKKKKK.",
+    "....AAAKKKKKKKK..",
+    "...AAAKKKKKKKK...",
+    "...AAKKKKKKK.....",
+    "..AAKKK.KKKK.....",
+    ".AAK.....KKK.....",
+    ".........KKK.....",
+    "..........KK.....",
+    "...........K.....",
 ]
-# the glint: one white pixel up and left of each head's centre
-STAR_GLINTS = {"upright": [(6, 6)], "spun": [(5, 4)]}
+# the glint: one white pixel up and left of each head's centre, turned with
+# the star
+STAR_GLINTS = {"upright": [(6, 6)], "spun": [(7, 5)]}
 # a four-point twinkle beside the long trail: centre white, arms half lit
 SPARKLE = [" K ",
            "KCK",
@@ -239,21 +243,21 @@ def shooting_star(head, glint, hx, hy, streak, extras=()):
 
 
 def star_frames():
-    # upper right: a short streak leaving the notch one clear pixel from the
-    # star along its row and on the diagonal, two pixels wide (lit along its
-    # upper edge), then one, and fading in its far half by thinning: every
-    # other pixel, then every third
+    # Both streaks lie on the one diagonal the star falls along and leave the
+    # head between its top point and its right point, aimed into the notch
+    # there rather than along either point, with two clear pixels between the
+    # streak and the head all round.  Each is two pixels wide (the leading
+    # pixel lit), then one, and fades in its far half by thinning: every
+    # other pixel, then every third.
+    # upper right: a short streak from the notch to the cell's corner
     first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
-                          (27, 11, [2, 2, 2, 1, 1] + [1, 0, 1, 0] + [0, 1],
-                           ["MA", "MA", "AK", "AK"] + ["K"] * 7))
-    # lower left, spun upside down: the streak now across the whole cell
-    # on the diagonal through the star's middle, leaving its upper right
-    # point one clear pixel beyond the tip, as clear of the star as in the
-    # first frame: two pixels, thinning to one, its far half dotted the same
-    # way; a twinkle where the star was a moment ago
-    second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 23, (
-        (18, 21, [2] * 5 + [1] * 6 + [0, 1] * 2 + [0, 0, 1] * 2,
-         ["MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 13)),
+                          (29, 11, [2, 2, 2, 1, 1] + [0, 1, 0] + [0, 1],
+                           ["MA", "MA", "AK", "A"] + ["K"] * 6))
+    # lower left, turned: the streak across the whole cell, with a twinkle
+    # where the star was a moment ago
+    second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 22, (
+        (16, 24, [2] * 5 + [1] * 7 + [0, 1] * 2 + [0, 0, 1] * 2,
+         ["MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
