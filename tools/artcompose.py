@@ -265,7 +265,7 @@ WAVE_HANDS = {    # the waving mitten's centre (x, y in the 40x40 frame).
                   # themselves are finished by hand in PATCHES.)
     "wave_out": (36.5, 15.0),     # tilted out, about 45 degrees
     "wave_up": (34.5, 13.5),      # upright beside the crown
-    "wave_back": (32.5, 12.5),    # tilted in, night kept under it
+    "wave_back": (31.5, 12.0),    # tilted in over the crown, night kept under it
 }
 WAVE_SHOULDER = 18.0      # the row every waving arm rises from
 # a stubby arm like the resting ones: three or four pixels across, a
@@ -826,16 +826,18 @@ PATCHES = {
     # over a one-pixel armpit at (30, 16), under which the body's outline
     # carries on as the crease.  Under the raised arm the side rounds out
     # low as it does under a resting arm.
-    # out: tilted about 45 degrees, the mitten's tip at (37, 14)
+    # out: tilted about 45 degrees, the mitten's tip at (37, 14), the arm
+    # as stout along its slant as the upright one
     "wave_out": [(28, 9, "............"),
                  (28, 10, "............"),
                  (28, 11, "............"),
                  (28, 12, "............"),
                  (28, 13, ".......aOo.."),
                  (28, 14, "......Olbbo."),
-                 (28, 15, "Oa...Olbmmo."),
-                 (28, 16, "mO.OObmmmo.."),
-                 (28, 17, "mmommmmso...")] + WAVE_ARMPIT,
+                 (28, 15, "Oa...Olbmso."),
+                 (28, 16, "mO.OObmmmso."),
+                 (28, 17, "mmommmmmso..")] + WAVE_ARMPIT + [
+                 (28, 18, "  mmmsooo...")],
     # upright: the mitten straight over the wrist, its tip at (34, 11)
     "wave_up": [(28, 9, "............"),
                 (28, 10, "............"),
@@ -846,15 +848,16 @@ PATCHES = {
                 (28, 15, "Oa.Obmmso..."),
                 (28, 16, "mO.Ommmso..."),
                 (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
-    # in: the mitten leans over the crown's side, two pixels of night
-    # between its outline and the head's
+    # in: the wrist bends and the mitten leans well over the crown's side,
+    # its tip at (31, 10), two pixels of night between its outline and the
+    # head's
     "wave_back": [(28, 9, "............"),
-                  (28, 10, "...OOo......"),
-                  (28, 11, "..Olbbo....."),
-                  (28, 12, "..Obbmo....."),
-                  (28, 13, "..Obmmmo...."),
+                  (28, 10, ".OOo........"),
+                  (28, 11, "Olbbo......."),
+                  (28, 12, "OObmoo......"),
+                  (28, 13, "..Obmmo....."),
                   (28, 14, "...Obmmo...."),
-                  (28, 15, "Oa.Ommmso..."),
+                  (28, 15, "Oa.Ommso...."),
                   (28, 16, "mO.Ommmso..."),
                   (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
 }
