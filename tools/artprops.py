@@ -267,15 +267,16 @@ def star_frames():
 # one even cream with a crisp one-pixel rim of light on the upper left and,
 # on the lower right, a darker limb edged with one pixel of a deeper tone,
 # the rim's mirror image; nothing darker rings it, so it glows against the
-# night.  Its seas are three lumpy patches a step under the face, stepped
-# down to it by shallows on one side, and beside them, one step darker
-# again, the rabbit that pounds mochi in the moon: facing right, head set
-# off from the body by a notch at the nape, an eye, and the near arm and
-# haunch as shapes a step lighter than the body (the limb's tone), with no
-# lines drawn inside it; a wooden mallet, a stubby barrel, raised on a handle
-# held in both paws clear of the muzzle, over a mortar (a drum with a waist,
-# a hoop and a lip, the mochi heaped in its hollow in a pale tone just above
-# the face's).  Black is the blit's transparent key and the disc fills its
+# night.  Its seas are three lumpy patches a small step under the face (about
+# 5 L*), stepped down to it by shallows on one side, the ground; beside
+# them, one clear step darker (at least 5 L* under the darkest sea), the
+# figure in warmer tans: the rabbit that pounds mochi in the moon, facing
+# right, head set off from the body by a notch at the nape, an eye, and the
+# near arm and haunch as shapes in their own tone between the body's and the
+# seas' (not the limb's), with no lines drawn inside it; a wooden mallet, a
+# stubby barrel, raised on a handle held in both paws clear of the muzzle,
+# over a mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
+# its hollow in a pale tone just above the face's).  Black is the blit's transparent key and the disc fills its
 # square.
 
 MOON_PALETTE = [
@@ -283,12 +284,13 @@ MOON_PALETTE = [
     ("H", "#fffbea", "rim light, upper left"),
     ("F", "#f1e6c8", "face"),
     ("m", "#f7f0dc", "the mochi"),
-    ("N", "#e6dabc", "the seas' shallows"),
-    ("M", "#dccfae", "the seas"),
-    ("L", "#d9caa4", "limb; the rabbit's arm and haunch, the mallet's lit top"),
+    ("N", "#e9dec2", "the seas' shallows"),
+    ("M", "#e1d7bc", "the seas"),
+    ("L", "#d9caa4", "limb"),
     ("K", "#c6b48c", "limb, deepest"),
-    ("R", "#ccbc95", "the rabbit, the mortar, the mallet's head"),
-    ("S", "#b09c76", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
+    ("A", "#dac89e", "the rabbit's arm and haunch, the mallet's lit top"),
+    ("R", "#c9b58a", "the rabbit, the mortar, the mallet's head"),
+    ("S", "#af9a72", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
     ("E", "#6e5c42", "the rabbit's eye"),
 ]
 
@@ -360,30 +362,30 @@ RABBIT = [
 # x = 10, in two tones and no inner lines: the body (R) is the back curving
 # down to a round tail (a notch of moon under it), the chest and belly, and a long hind foot along the
 # bottom whose toe reaches out past the belly; the near arm and the haunch
-# are shapes in the lighter ARM tone laid on it.  The arm runs from a round
+# are shapes in the lighter ARM tone (A) laid on it.  The arm runs from a round
 # shoulder under the back's top down to the elbow and up again, forearm
 # rising, to both paws closed round the handle; the haunch is an egg over
 # the foot, two rows of body clear of the elbow, with a pixel of body round
 # its back.  '.' is the moon behind.
-ARM = "L"
+ARM = "A"
 BODY_AT = (10, 31)
 BODY = ["........RRR....RRRRRR......",
-        ".......RRRRRRRRRRRRRRR.LLL.",
-        "......RRRRRLLLRRRRRRRRLLLLL",
-        ".....RRRRRLLLLLRRRRRLLLLLL.",
-        ".....RRRRRRLLLLRRRLLLL.....",
-        "....RRRRRRRRLLLLLLLLRR.....",
-        "....RRRRRRRRLLLLLLRRRRR....",
-        "....RRRRRRRRRLLLLRRRRRR....",
+        ".......RRRRRRRRRRRRRRR.AAA.",
+        "......RRRRRAAARRRRRRRRAAAAA",
+        ".....RRRRRAAAAARRRRRAAAAAA.",
+        ".....RRRRRRAAAARRRAAAA.....",
+        "....RRRRRRRRAAAAAAAARR.....",
+        "....RRRRRRRRAAAAAARRRRR....",
+        "....RRRRRRRRRAAAARRRRRR....",
         "..RRRRRRRRRRRRRRRRRRRRR....",
         ".RRRRRRRRRRRRRRRRRRRRRR....",
-        ".RRRRRLLLLLLLLRRRRRRRRR....",
-        "..RRRLLLLLLLLLLRRRRRRR.....",
-        "....RLLLLLLLLLLLRRRRR......",
-        "...RLLLLLLLLLLLLRRRRR......",
-        "....RLLLLLLLLLLLRRRR.......",
-        ".....RLLLLLLLLLRRRRR.......",
-        "......RRLLLLLLRRRRRRR......",
+        ".RRRRRAAAAAAAARRRRRRRRR....",
+        "..RRRAAAAAAAAAARRRRRRR.....",
+        "....RAAAAAAAAAAARRRRR......",
+        "...RAAAAAAAAAAAARRRRR......",
+        "....RAAAAAAAAAAARRRR.......",
+        ".....RAAAAAAAAARRRRR.......",
+        "......RRAAAAAARRRRRRR......",
         ".......RRRRRRRRRRRRRRRRR...",
         ".......RRRRRRRRRRRRRRRRRR..",
         "........RRRRRRRRRRRRRRRR...",
@@ -398,13 +400,13 @@ HANDLE = [(20, 38, 38), (21, 38, 38), (22, 38, 38), (23, 37, 37), (24, 37, 37), 
           (32, 34, 35), (33, 34, 35), (34, 34, 35), (35, 33, 34), (36, 33, 34)]
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
-# the mallet's head, drawn by hand: a stubby barrel (6 x 4) across the top
-# of the handle, its corners cut round, its top catching the light, its end
+# the mallet's head, drawn by hand: a stubby barrel (7 x 4) across the top
+# of the handle, centred on it, its corners cut round, its top catching the light, its end
 # faces and underside in the handle's dark tone
-MALLET_HEAD = [" LLLL ",
-               "SRRRRS",
-               "SRRRRS",
-               " SSSS "]
+MALLET_HEAD = [" AAAAA ",
+               "SRRRRRS",
+               "SRRRRRS",
+               " SSSSS "]
 
 
 # the mortar: a drum, wide at the rim, a waist, a broad foot
