@@ -636,9 +636,10 @@ def clock_colon(lit):
 # pixel: its top bar stands a pixel right of its foot, and each side, nine
 # rows like a figure's post, steps once near its middle; the left side a row
 # above the first letter's step and the right side a row below the M's, so
-# that a black pixel parts frame and letters even across the steps' corners.  The
-# frame's eleven rows leave one black row above and below the letters: the
-# two labels and the four black rows between them fill the tile's height.
+# that a black pixel parts frame and letters even across the steps' corners.
+# The frame's eleven rows leave one black row above and below the letters:
+# two labels, the four black rows between them and a black row to each rim
+# fill the tile's height.
 # Each glyph's last column is the black column before the next letter.
 LETTERS = {
     "A": ["  #  ",
