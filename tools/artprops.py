@@ -625,33 +625,42 @@ def clock_colon(lit):
 
 
 # The AM/PM sign leans with the figures.  The letters, seven rows high
-# with one-pixel strokes, lean one pixel over their height and are drawn
-# here already leaned: A and M step under their third row (A's bar below
-# the step, M's point a single pixel above it), P a row lower, inside the
-# foot of its bowl, which reaches back a pixel to the lower stem as A's bar
-# does, so its bowl stays whole and its stem shows no jog of its own.  The frame leans the same pixel: its top bar stands a
-# pixel right of its foot, and each side, nine rows like a figure's post,
-# steps once near its middle; the left side a row above the letters' step
-# and the right side a row below it, so that a black pixel parts frame and
-# letters even across the step's corner.
+# with one-pixel strokes, are drawn here already leaned, and each pair leans
+# by its outer edges: the first letter's stem steps a pixel left under its
+# third row and the M's right post does the same, so the pair's two outer
+# sides lie on the frame's slant, while the sides that face each other stand
+# upright with a whole black column between them.  That buys the M its sixth
+# column: its V opens two pixels wide and sinks two rows to a two-pixel
+# point, a row above the A's bar, so the A's bar never lines up with the
+# join of the M.  A comes to a one-pixel point over its two posts; P's bowl
+# reaches back at its foot to the lower stem, as A's bar does, so the bowl
+# stays whole and the stem shows no jog of its own.  The frame leans the same
+# pixel: its top bar stands a pixel right of its foot, and each side, nine
+# rows like a figure's post, steps once near its middle; the left side a row
+# above the first letter's step and the right side a row below the M's, so
+# that a black pixel parts frame and letters even across the steps' corners.
+# The frame's eleven rows leave one black row above and below the letters:
+# two labels, the four black rows between them and a black row to each rim
+# fill the tile's height.
+# Each glyph's last column is the black column before the next letter.
 LETTERS = {
-    "A": ["  ## ",
-          " #  #",
-          " #  #",
+    "A": ["  #  ",
+          " # # ",
+          " # # ",
           "#### ",
           "#  # ",
           "#  # ",
           "#  # "],
-    "P": [" ### ",
-          " #  #",
-          " #  #",
-          "#### ",
+    "P": [" ##  ",
+          " # # ",
+          " # # ",
+          "###  ",
           "#    ",
           "#    ",
           "#    "],
-    "M": [" #   #",
-          " ## ##",
-          " # # #",
+    "M": ["#    #",
+          "##  ##",
+          "# ## #",
           "#   # ",
           "#   # ",
           "#   # ",
@@ -686,7 +695,7 @@ def _put_badge(cv, text, upper, tone):
             for dx, c in enumerate(row):
                 if c == "#":
                     cv.put(gx + dx, y0 + 2 + gy, tone)
-        gx += len(LETTERS[ch][0])          # a leaned glyph's last column is the gap
+        gx += len(LETTERS[ch][0])          # a glyph's last column is the gap
 
 
 def clock_badge(pm):
