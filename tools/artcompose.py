@@ -265,7 +265,7 @@ WAVE_HANDS = {    # the waving mitten's centre (x, y in the 40x40 frame).
                   # themselves are finished by hand in PATCHES.)
     "wave_out": (36.5, 15.0),     # tilted out, about 45 degrees
     "wave_up": (34.5, 13.5),      # upright beside the crown
-    "wave_back": (31.5, 12.0),    # tilted in over the crown, night kept under it
+    "wave_back": (32.5, 12.5),    # tilted in toward the crown, night kept under it
 }
 WAVE_SHOULDER = 18.0      # the row every waving arm rises from
 # a stubby arm like the resting ones: three or four pixels across, a
@@ -848,16 +848,15 @@ PATCHES = {
                 (28, 15, "Oa.Obmmso..."),
                 (28, 16, "mO.Ommmso..."),
                 (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
-    # in: the wrist bends and the mitten leans well over the crown's side,
-    # its tip at (31, 10), two pixels of night between its outline and the
-    # head's
+    # in: the arm tilts toward the crown, the mitten's tip at (31, 10), two
+    # pixels of night between its outline and the head's
     "wave_back": [(28, 9, "............"),
-                  (28, 10, ".OOo........"),
-                  (28, 11, "Olbbo......."),
-                  (28, 12, "OObmoo......"),
-                  (28, 13, "..Obmmo....."),
+                  (28, 10, "...OOo......"),
+                  (28, 11, "..Olbbo....."),
+                  (28, 12, "..Obbmo....."),
+                  (28, 13, "..Obmmmo...."),
                   (28, 14, "...Obmmo...."),
-                  (28, 15, "Oa.Ommso...."),
+                  (28, 15, "Oa.Ommmso..."),
                   (28, 16, "mO.Ommmso..."),
                   (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
 }
@@ -895,14 +894,14 @@ def character_frames():
     f = {"000": P(touch="rest")}
     # a wave, one happy face throughout: the hand stays up and rocks on a
     # short arm - tilted out, upright, tilted in over the crown's side (it
-    # comes down to rest in the frame that follows); as the hand comes
-    # upright the crown leans a pixel toward it and stays there, the feet
-    # and shadow still, and the sprout sways against the hand
+    # comes down to rest in the frame that follows); the crown leans a
+    # pixel toward the hand as it comes upright and rocks back as it tilts
+    # in, the feet and shadow still, and the sprout sways against the hand
     f["102"] = P(arm_r="wave_out", lean=0, eyes="happy", mouth="open", sway=-1,
                  patch="wave_out", still_shadow=True)
     f["103"] = P(arm_r="wave_up", arm_l="low", lean=1, eyes="happy", mouth="open", sway=1, touch="wave",
                  patch="wave_up", still_shadow=True)
-    f["104"] = P(arm_r="wave_back", arm_l="low", lean=1, eyes="happy", mouth="open", sway=2, touch="wave",
+    f["104"] = P(arm_r="wave_back", arm_l="low", lean=0, eyes="happy", mouth="open", sway=2, touch="wave",
                  patch="wave_back", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
