@@ -249,10 +249,11 @@ def star_frames():
     # streak and the head all round.  Each is two pixels wide (the leading
     # pixel lit), then one, and fades in its far half by thinning: every
     # other pixel, then every third.
-    # upper right: a short streak from the notch to the cell's corner
+    # upper right: a short streak from the notch to the cell's corner, whole
+    # but for its last pixel, so that it reads as a streak even this short
     first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
-                          (29, 11, [2, 2, 2, 1, 1] + [0, 1, 0] + [0, 1],
-                           ["MA", "MA", "AK", "A"] + ["K"] * 6))
+                          (29, 11, [2, 2, 2, 1, 1, 1, 1] + [0, 1],
+                           ["MA", "MA", "AK", "A", "A"] + ["K"] * 4))
     # lower left, turned: the streak across the whole cell, with a twinkle
     # where the star was a moment ago
     second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 22, (
