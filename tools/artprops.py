@@ -284,23 +284,30 @@ MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
     ("H", "#fffbea", "rim light, upper left"),
     ("F", "#f1e6c8", "face"),
-    ("m", "#f7f0dc", "the mochi"),
+    ("m", "#f7f0dc", "the mochi, the rim light's fading ends"),
     ("N", "#e9dec2", "the seas' shallows"),
     ("M", "#e1d7bc", "the seas"),
     ("L", "#d9caa4", "limb"),
     ("K", "#c6b48c", "limb, deepest"),
-    ("A", "#dac89e", "the rabbit's arm and haunch, the mallet's lit top"),
-    ("R", "#c9b58a", "the rabbit, the mortar, the mallet's head"),
-    ("S", "#af9a72", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
-    ("E", "#6e5c42", "the rabbit's eye"),
+    ("A", "#c8b892", "the rabbit's arm and haunch, the mallet's lit top"),
+    ("R", "#b4a27d", "the rabbit, the mortar, the mallet's head"),
+    ("S", "#9a8866", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
+    ("E", "#645239", "the rabbit's eye"),
 ]
 
 MOON_R = 31.81         # the disc, filling the 64 x 64
 MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7; scaled up about the centre
-# the limb: distance from a centre moved toward the light, and the two steps
-LIMB_SHIFT, LIMB_STEPS = 2.0, ((MOON_R - 0.6, "L"),)
-RIM_FACING = 0.3       # how squarely an edge pixel must face the light to catch the rim,
-                       # or face away from it to take the dark edge
+# the edge, by how squarely an edge pixel faces the light (1 full on, -1
+# away) and by its layer (0 = the outermost, touching the sky side by
+# side; 1 the next in, ...): the rim light runs one pixel wide on layer 0
+# where it faces the light by more than RIM_FACING and fades through the
+# mochi's pale tone (RIM_FADE) to the bare face; mirrored about the
+# terminator, the deepest limb tone takes layer 0 where it faces away by
+# more than RIM_FACING and fades through the limb tone, and the limb (L)
+# deepens inward one layer at a time past each of LIMB_FACING, so both
+# ends of the edge taper the same way with no lone pixels
+RIM_FACING, RIM_FADE = 0.3, 0.1
+LIMB_FACING = (-RIM_FADE, -0.15, -0.6, -0.88, -0.97)
 # pixels added to the circle at both ends of its outermost rows and columns,
 # so each flat is ten pixels and the stairs from it shorten steadily (4 3 2 2
 # 2 1 per side, not a six-pixel nub and a jump of five), the same on all four
@@ -314,7 +321,8 @@ EDGE_FILL = {(27, 0), (36, 0), (27, 63), (36, 63), (0, 27), (0, 36), (63, 27), (
 # few small shallow patches are strewn off the shores
 SEAS = [
     ([(10.0, 21.0, 5.4, 4.0, 20), (14.5, 24.0, 3.4, 2.2, 5), (7.0, 18.5, 2.6, 2.0, -10)], (1.2, -1.0)),
-    ([(50.0, 24.5, 3.4, 4.4, -15), (49.0, 29.8, 3.6, 2.8, 10), (47.2, 20.8, 2.0, 1.6, 0)], (-1.4, 0.8)),
+    ([(50.6, 24.2, 3.2, 4.0, -28), (48.4, 29.4, 3.8, 2.3, 22), (46.6, 20.6, 2.2, 1.4, -25),
+      (53.0, 28.8, 1.7, 1.2, 0), (47.6, 33.0, 1.2, 1.0, 0)], (-1.4, 0.8)),
     ([(26.0, 55.2, 6.8, 2.6, -3), (35.0, 54.4, 4.8, 2.2, 6), (20.5, 56.6, 2.6, 1.4, 0)], (1.5, -1.0)),
 ]
 SHALLOWS = 1.3             # the ovals grown this much (as a measure) for the shallows
@@ -356,8 +364,8 @@ def _inside(shapes, x, y):
 # Each shape: f(x, y) <= 1 inside.  The head and ears; the body is drawn by hand.
 RABBIT = [
     _ellipse(29.0, 28.0, 5.0, 4.2, -10),                # head
-    _ellipse(22.8, 18.5, 1.8, 6.6, -26),                # far ear, laid back
-    _ellipse(28.0, 17.2, 2.0, 7.0, -6),                 # near ear
+    _ellipse(23.3, 19.5, 1.6, 5.5, -26),                # far ear, laid back
+    _ellipse(28.1, 18.3, 2.0, 5.9, -6),                 # near ear
 ]
 # the rabbit's lower body in pixels, from the chin down, its left column at
 # x = 10, in two tones and no inner lines: the body (R) is the back curving
@@ -401,12 +409,14 @@ HANDLE = [(20, 38, 38), (21, 38, 38), (22, 38, 38), (23, 37, 37), (24, 37, 37), 
           (32, 34, 35), (33, 34, 35), (34, 34, 35), (35, 33, 34), (36, 33, 34)]
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
-# the mallet's head, drawn by hand: a stubby barrel (7 x 4) across the top
-# of the handle, centred on it, its corners cut round, its top catching the light, its end
-# faces and underside in the handle's dark tone
-MALLET_HEAD = [" AAAAA ",
-               "SRRRRRS",
-               "SRRRRRS",
+# the mallet's head, drawn by hand: a chunky barrel (7 x 5) across the top
+# of the handle, seen a little from the mortar's side, so its near end is a
+# round face two pixels wide in the handle's dark tone and it reads as a
+# cylinder; its top catches the light, its far end and underside cut round
+MALLET_HEAD = [" AAAAS ",
+               "ARRRRSS",
+               "RRRRRSS",
+               "RRRRRSS",
                " SSSSS "]
 
 
@@ -418,7 +428,7 @@ MORTAR_LIP = _ellipse(43.0, 39.4, 8.4, 2.6)
 MORTAR_HOOP = (45.6, 45.6)          # the band round its middle: rows from, to
 MOCHI = _ellipse(43.0, 37.9, 4.6, 2.2)
 EYE = (30, 27)
-EAR_LINE = capsule(27.9, 12.5, 28.2, 20.5, 0.6)        # inside the near ear
+EAR_LINE = capsule(28.0, 14.7, 28.2, 20.5, 0.6)        # inside the near ear
 
 
 def _figure(px, py):
@@ -456,13 +466,28 @@ def moon():
         return 0 <= x < n and 0 <= y < n and (math.hypot(x + 0.5 - c, y + 0.5 - c) <= MOON_R
                                                   or (x, y) in EDGE_FILL)
 
+    light = (-math.sqrt(0.5), -math.sqrt(0.5))
+
+    def facing(x, y):
+        nx, ny = x + 0.5 - c, y + 0.5 - c
+        return (nx * light[0] + ny * light[1]) / math.hypot(nx, ny)
+
+    # each pixel's layer: its count of side-by-side steps in from the sky
+    layer = {(x, y): 0 for y in range(n) for x in range(n) if disc(x, y)
+             and not all(disc(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))}
+    ring = list(layer)
+    for d in range(1, len(LIMB_FACING)):
+        ring = [(x + i, y + j) for x, y in ring for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))
+                if disc(x + i, y + j) and (x + i, y + j) not in layer]
+        for p in ring:
+            layer[p] = d
+
     def tone(x, y):
         px, py = x + 0.5, y + 0.5
         fx, fy = c + (px - c) / k, c + (py - c) / k          # in the drawing's coordinates
-        e = math.hypot(px - (c - LIMB_SHIFT), py - (c - LIMB_SHIFT))
-        limb = next((t for r, t in LIMB_STEPS if e > r), None)
-        if limb:
-            return limb
+        d = layer.get((x, y), len(LIMB_FACING))
+        if d < len(LIMB_FACING) and facing(x, y) < LIMB_FACING[d]:
+            return "L"
         bx, by = x - BODY_AT[0], y - BODY_AT[1]
         if 0 <= by < len(BODY) and 0 <= bx < len(BODY[by]):
             fig = BODY[by][bx] if BODY[by][bx] != "." else None
@@ -488,19 +513,12 @@ def moon():
                 rows[y1 - len(MALLET_HEAD) + dy][x1 - len(line) // 2 + dx] = t
     ex, ey = at(EYE[0] + 0.5, EYE[1] + 0.5)
     rows[ey][ex] = "E"
-    # the rim light: the edge pixels that face the upper left
-    light = (-math.sqrt(0.5), -math.sqrt(0.5))
-    for y in range(n):
-        for x in range(n):
-            if rows[y][x] == "." or all(disc(x + i, y + j) for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1))):
-                continue
-            nx, ny = x + 0.5 - c, y + 0.5 - c
-            ln = math.hypot(nx, ny)
-            facing = (nx * light[0] + ny * light[1]) / ln
-            if facing > RIM_FACING:
-                rows[y][x] = "H"
-            elif facing < -RIM_FACING:
-                rows[y][x] = "K"
+    # the rim: the lit edge upper left, the deep edge lower right, each fading at its ends
+    for (x, y), d in layer.items():
+        if d == 0:
+            a = facing(x, y)
+            if abs(a) > RIM_FADE:
+                rows[y][x] = ("H" if a > RIM_FACING else "m") if a > 0 else ("K" if a < -RIM_FACING else "L")
     return MOON_PALETTE, ["".join(r) for r in rows]
 
 
