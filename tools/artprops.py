@@ -63,25 +63,29 @@ POINTER_PALETTE = [
 
 # The pointer's star, 12 pixels across, drawn by hand and mirror-symmetric
 # about the diagonal through the hot spot: four even points and a leading
-# one, the upper left, longer, its tip one pixel in from (0, 0).  Every
-# point is at least two pixels wide below its tip and the notches between
-# them open wide enough that the dark outline runs round the star as one
-# unbroken line a pixel thick, and the cream halo as a second line outside
-# it.  Lit from the upper left, each point split along its ridge: Y the lit
-# facets and the leading ridge, y the half lit, k the shade.  The hot spot
-# itself is outline dark, so it shows on a white ground.  '.' is clear.
+# one, the upper left, longer, its tip two pixels in from (0, 0).  Every
+# point runs out to a one-pixel tip and widens by about a pixel a step, at
+# least two pixels wide below the tip.  The two side points (upper right,
+# lower left) lie along the star's nearly straight edges: their outer side
+# steps in after the tip and the notch to the next point is cut a pixel
+# deep, so no edge of the silhouette runs flat for more than three pixels
+# and each of them ends in a point, not a shelf.  The notches open wide
+# enough that the dark outline runs round the star as one unbroken line a
+# pixel thick, and the cream halo as a second line outside it.  Lit from
+# the upper left, each point split along its ridge: Y the lit facets and
+# the ridges, y the half lit, k the shade.  '.' is clear.
 POINTER_STAR = [
     "..............",
-    ".Y............",
+    "..............",
     "..Y.......Y...",
     "...Yy....Yk...",
-    "...yYyy.YYk...",
-    "....yYyyYkk...",
-    "....yyYyYkk...",
+    "...yYyy.Yk....",
+    "....yYyyYk....",
+    "....yyYyYk....",
     ".....yyYkyyy..",
     "....YYYkkkkyyy",
-    "...YYkkykkkkk.",
-    "..Ykkkkykk....",
+    "...Ykkkykkkkk.",
+    "..Yk...ykk....",
     ".......yyk....",
     "........yk....",
     "........y.....",
@@ -100,7 +104,7 @@ def _pointer_star():
 def pointer():
     """A five-pointed star on a long thin wand, both mirrored about the
     diagonal through the hot spot: the star's leading point ends in a dark
-    pixel on (0, 0) and the wand leaves from the notch opposite it.  The
+    tip on (0, 0) and the wand leaves from the notch opposite it.  The
     wand and the star each have a one-pixel dark outline (4-way), the star's
     drawn over the wand so the two stay apart, and outside them a light
     halo, so the pointer shows on dark and light grounds alike."""
@@ -126,7 +130,11 @@ def pointer():
                 cv.put(x, y, star[(x, y)])
             elif any((x + i, y + j) in star for i, j in near):
                 cv.put(x, y, "o")
-    cv.put(0, 0, "o")                # the hot spot closes the leading tip
+    # The outline closes over the leading tip in a dark diagonal that ends
+    # on the hot spot: (0, 0) reads as the end of the point, and its cream
+    # sides keep it visible on a dark ground.
+    cv.put(0, 0, "o")
+    cv.put(1, 1, "o")
     for y in range(size):
         for x in range(size):
             if cv.get(x, y) == "_" and any(cv.get(x + i, y + j) == "o" for i, j in near):
