@@ -892,17 +892,17 @@ def sprout_pose(code):
 def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
-    # a wave, one happy face throughout: the hand stays up and rocks on a
-    # short arm - tilted out, upright, tilted in over the crown's side (it
+    # a wave, one happy face throughout: the hand comes up and wags on a
+    # short arm - upright, tilted in over the crown's side, tilted out (it
     # comes down to rest in the frame that follows); the crown leans a
-    # pixel toward the hand as it comes upright and rocks back as it tilts
-    # in, the feet and shadow still, and the sprout sways against the hand
-    f["102"] = P(arm_r="wave_out", lean=0, eyes="happy", mouth="open", sway=-1,
-                 patch="wave_out", still_shadow=True)
-    f["103"] = P(arm_r="wave_up", arm_l="low", lean=1, eyes="happy", mouth="open", sway=1, touch="wave",
+    # pixel toward the hand as it rises, the other arm bobs with the wag,
+    # the feet and shadow stay still, and the sprout sways against the hand
+    f["102"] = P(arm_r="wave_up", arm_l="low", lean=1, eyes="happy", mouth="open", sway=0, touch="wave",
                  patch="wave_up", still_shadow=True)
-    f["104"] = P(arm_r="wave_back", arm_l="low", lean=0, eyes="happy", mouth="open", sway=2, touch="wave",
+    f["103"] = P(arm_r="wave_back", lean=0, eyes="happy", mouth="open", sway=1,
                  patch="wave_back", still_shadow=True)
+    f["104"] = P(arm_r="wave_out", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-1, touch="wave",
+                 patch="wave_out", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout sways its own way.  One face
