@@ -651,89 +651,74 @@ def clock_colon(lit):
     return cv.lines()
 
 
-# The AM/PM sign leans with the figures.  The letters, seven rows high
-# with one-pixel strokes, are drawn here already leaned, and each pair leans
-# by its outer edges: the first letter's stem steps a pixel left under its
-# third row and the M's right post does the same, so the pair's two outer
-# sides lie on the frame's slant, while the sides that face each other stand
-# upright with a whole black column between them.  That buys the M its sixth
-# column: its V opens two pixels wide and sinks two rows to a two-pixel
-# point, a row above the A's bar, so the A's bar never lines up with the
-# join of the M.  A comes to a one-pixel point over its two posts; P's bowl
-# reaches back at its foot to the lower stem, as A's bar does, so the bowl
-# stays whole and the stem shows no jog of its own.  The frame leans the same
-# pixel: its top bar stands a pixel right of its foot, and each side, nine
-# rows like a figure's post, steps once near its middle; the left side a row
-# above the first letter's step and the right side a row below the M's, so
-# that a black pixel parts frame and letters even across the steps' corners.
-# The frame's eleven rows leave one black row above and below the letters:
-# two labels, the four black rows between them and a black row to each rim
-# fill the tile's height.
-# Each glyph's last column is the black column before the next letter.
+# The AM/PM sign: bold letters standing alone, nine rows high with strokes
+# two pixels wide (half a figure's), so they read at 1x beside the figures
+# without a box to crowd them.  The letters are drawn upright here and lean
+# as the figures' posts do: each steps a pixel once, its upper rows a pixel
+# right of its lower ones.  Each letter steps where a join hides the step:
+# the A at the top of its bar, the P under its bowl, the M at its middle,
+# a row below the A's, so the black column between A and M never closes
+# corner to corner across the steps.  The M is symmetric, its V two rows deep
+# to a one-pixel point on its middle column.  A black column parts the two
+# letters, and the M's lean stops a column short of the tile's right edge,
+# so the letters never touch the panel's end cap.
 LETTERS = {
-    "A": ["  #  ",
-          " # # ",
-          " # # ",
-          "#### ",
-          "#  # ",
-          "#  # ",
-          "#  # "],
-    "P": [" ##  ",
-          " # # ",
-          " # # ",
-          "###  ",
-          "#    ",
-          "#    ",
-          "#    "],
-    "M": ["#    #",
+    "A": [" #### ",
           "##  ##",
-          "# ## #",
-          "#   # ",
-          "#   # ",
-          "#   # ",
-          "#   # "],
+          "##  ##",
+          "##  ##",
+          "######",
+          "##  ##",
+          "##  ##",
+          "##  ##",
+          "##  ##"],
+    "P": ["##### ",
+          "##  ##",
+          "##  ##",
+          "##  ##",
+          "##### ",
+          "##    ",
+          "##    ",
+          "##    ",
+          "##    "],
+    "M": ["##   ##",
+          "### ###",
+          "## # ##",
+          "##   ##",
+          "##   ##",
+          "##   ##",
+          "##   ##",
+          "##   ##",
+          "##   ##"],
 }
-BADGE_W, BADGE_H, BADGE_LEFT = 14, 11, 0
-BADGE_INSET = 2             # the letters' distance from the frame's lower left side
-BADGE_STEP = (4, 6)         # the first row of the left and of the right side's lower part
+LETTER_STEP = {"A": 3, "P": 4, "M": 4}   # the last row carried a pixel right by the lean
+LETTER_H = len(LETTERS["A"])
+LETTER_GAP = 1              # black columns between two letters
+LABEL_LEFT = 0
 
 
-def _put_badge(cv, text, upper, tone):
-    """One label, frame and letters, in the given green: level with the top
-    of the figures (AM) or their foot (PM), all of it leaned a pixel."""
-    y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - BADGE_H
-    last_x, last_y = BADGE_W - 1, BADGE_H - 1
-    for y in range(BADGE_H):
-        for x in range(BADGE_W):
-            edge = x in (0, last_x) or y in (0, last_y)
-            corner = x in (0, last_x) and y in (0, last_y)
-            if not edge or corner:
-                continue
-            if x == 0:
-                lean = y < BADGE_STEP[0]
-            elif x == last_x:
-                lean = y < BADGE_STEP[1]
-            else:
-                lean = y == 0
-            cv.put(BADGE_LEFT + int(lean) + x, y0 + y, tone)
-    gx = BADGE_LEFT + BADGE_INSET
+def _put_label(cv, text, upper, tone):
+    """One label's letters in the given green: level with the top of the
+    figures (AM) or their foot (PM)."""
+    y0 = DIGIT_TOP if upper else DIGIT_TOP + DIGIT_H - LETTER_H
+    gx = LABEL_LEFT
     for ch in text:
         for gy, row in enumerate(LETTERS[ch]):
+            lean = int(gy <= LETTER_STEP[ch])
             for dx, c in enumerate(row):
                 if c == "#":
-                    cv.put(gx + dx, y0 + 2 + gy, tone)
-        gx += len(LETTERS[ch][0])          # a glyph's last column is the gap
+                    cv.put(gx + lean + dx, y0 + gy, tone)
+        gx += len(LETTERS[ch][0]) + LETTER_GAP
 
 
 def clock_badge(pm):
     """Both labels, each in its own place: the one that holds lit, the
-    other the same frame and letters in the dim green, as an unlit segment
-    or the off dots are, so the sign reads as one panel whichever half of
-    the day it is.  A black row and column part frame and letters; four
-    black rows part the two labels."""
+    other the same letters in the dim green, as an unlit segment or the off
+    dots are, so the sign reads as one panel whichever half of the day it
+    is.  Eight black rows part the two labels."""
     cv = clock_tile(16)
-    _put_badge(cv, "AM", True, "g" if pm else "G")
-    _put_badge(cv, "PM", False, "G" if pm else "g")
+    _put_label(cv, "AM", True, "g" if pm else "G")
+    _put_label(cv, "PM", False, "G" if pm else "g")
     return cv.lines()
 
 
