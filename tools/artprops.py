@@ -375,57 +375,36 @@ RABBIT = [
     _ellipse(23.3, 19.5, 1.6, 5.5, -26),                # far ear, laid back
     _ellipse(28.1, 18.3, 2.0, 5.9, -6),                 # near ear
 ]
-# the rabbit's lower body in pixels, from the chin down, its left column at
-# x = 10, in two tones and no inner lines: the body (R) is the back curving
-# down to a round tail (a notch of moon under it), the chest and belly, and a long hind foot along the
-# bottom whose toe reaches out past the belly; the near arm and the haunch
-# are shapes in the lighter ARM tone (A) laid on it.  The arm runs from a round
-# shoulder under the back's top down to the elbow and up again, forearm
-# rising, to both paws closed round the handle; the haunch is an egg over
-# the foot, two rows of body clear of the elbow, with a pixel of body round
-# its back.  '.' is the moon behind.
+# the rabbit's lower body and the mallet in pixels (see above); '.' leaves
+# the head, mortar and mochi to their shapes, ',' keeps the moon behind.
 ARM = "A"
-BODY_AT = (10, 31)
-BODY = ["........RRR....RRRRRR......",
-        ".......RRRRRRRRRRRRRRR.AAA.",
-        "......RRRRRAAARRRRRRRRAAAAA",
-        ".....RRRRRAAAAARRRRRAAAAAA.",
-        ".....RRRRRRAAAARRRAAAA.....",
-        "....RRRRRRRRAAAAAAAARR.....",
-        "....RRRRRRRRAAAAAARRRRR....",
-        "....RRRRRRRRRAAAARRRRRR....",
-        "..RRRRRRRRRRRRRRRRRRRRR....",
-        ".RRRRRRRRRRRRRRRRRRRRRR....",
-        ".RRRRRAAAAAAAARRRRRRRRR....",
-        "..RRRAAAAAAAAAARRRRRRR.....",
-        "....RAAAAAAAAAAARRRRR......",
-        "...RAAAAAAAAAAAARRRRR......",
-        "....RAAAAAAAAAAARRRR.......",
-        ".....RAAAAAAAAARRRRR.......",
-        "......RRAAAAAARRRRRRR......",
-        ".......RRRRRRRRRRRRRRRRR...",
-        ".......RRRRRRRRRRRRRRRRRR..",
-        "........RRRRRRRRRRRRRRRR...",
-        ]
-# the mallet's handle, (row, first column, last column) from its top under
-# the head down past the paws: one pixel wide in steps of three rows, leaning
-# out over the mortar, then two pixels wide from a little above the paws to
-# its butt end below them, a pixel or two of moon off the muzzle; the paws
-# cover it where they hold it
-HANDLE = [(20, 38, 38), (21, 38, 38), (22, 38, 38), (23, 37, 37), (24, 37, 37), (25, 37, 37),
-          (26, 36, 36), (27, 36, 36), (28, 36, 36), (29, 35, 36), (30, 35, 36), (31, 35, 36),
-          (32, 34, 35), (33, 34, 35), (34, 34, 35), (35, 33, 34), (36, 33, 34)]
+FIGURE_AT = (8, 31)
+FIGURE = [
+    "...........RRR..............................",  # 31
+    ".........RRRRAAARRRRRRRR.AA.......AAAA......",  # 32
+    "........RRRRAAAAARRRRRRRAAAAS....ARRRRS.....",  # 33
+    ".......RRRRRAAAAAAAAAAAAAAAA.SS..RRRRRSS....",  # 34
+    "......RRRRRRAAAAAAAAAAAAAAAA...SSRRRRRSS....",  # 35
+    ".....RRRRRRRRAAAAARRRRRRR.AA.....RRRRRSS....",  # 36
+    ".....RRRRRRRRRRRRRRRRRRRRR........SSSSS.....",  # 37
+    "....RRRRRRRRRRRRRRRRRRRRRR..................",  # 38
+    "....RRRRRRAAAAARRRRRRRRRRR..................",  # 39
+    "...RRRRRAAAAAAAAARRRRRRRRR..................",  # 40
+    "...RRRRAAAAAAAAAAARRRRRRR...................",  # 41
+    "..RRRRAAAAAAAAAAAAARRRRRR...................",  # 42
+    "..RRRRAAAAAAAAAAAAARRRRRR...................",  # 43
+    "...RRRAAAAAAAAAAAAARRRRR....................",  # 44
+    "....RRAAAAAAAAAAAAARRRRR....................",  # 45
+    ".....RRAAAAAAAAAAARRRRR.....................",  # 46
+    "......RRRAAAAAAARRRRRRR.....................",  # 47
+    ".......RRRRRRRRRRRRRRRRRRRR.................",  # 48
+    "........RRRRRRRRRRRRRRRRRRRR................",  # 49
+    "..........RRRRRRRRRRRRRRRRR.................",  # 50
+]
+
+
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
-# the mallet's head, drawn by hand: a chunky barrel (7 x 5) across the top
-# of the handle, seen a little from the mortar's side, so its near end is a
-# round face two pixels wide in the handle's dark tone and it reads as a
-# cylinder; its top catches the light, its far end and underside cut round
-MALLET_HEAD = [" AAAAS ",
-               "ARRRRSS",
-               "RRRRRSS",
-               "RRRRRSS",
-               " SSSSS "]
 
 
 # the mortar: a drum, wide at the rim, a waist, a broad foot
@@ -496,11 +475,12 @@ def moon():
         d = layer.get((x, y), len(LIMB_FACING))
         if d < len(LIMB_FACING) and facing(x, y) < LIMB_FACING[d]:
             return "L"
-        bx, by = x - BODY_AT[0], y - BODY_AT[1]
-        if 0 <= by < len(BODY) and 0 <= bx < len(BODY[by]):
-            fig = BODY[by][bx] if BODY[by][bx] != "." else None
-        else:
+        bx, by = x - FIGURE_AT[0], y - FIGURE_AT[1]
+        fig = FIGURE[by][bx] if 0 <= by < len(FIGURE) and 0 <= bx < len(FIGURE[by]) else "."
+        if fig == ".":
             fig = _figure(fx, fy)
+        elif fig == ",":
+            fig = None
         if fig:
             return fig
         return sea(px, py) or "F"
@@ -509,16 +489,6 @@ def moon():
     def at(u, v):                                        # the drawing's point as a pixel
         return int(c + (u - c) * k), int(c + (v - c) * k)
 
-    for y, xa, xb in HANDLE:
-        for x in range(xa, xb + 1):
-            if rows[y][x] != ARM:                      # the paws hold it in front
-                rows[y][x] = "S"
-    y1, x1 = HANDLE[0][:2]
-    # the mallet's head sits on the handle's top, the handle under its middle
-    for dy, line in enumerate(MALLET_HEAD):
-        for dx, t in enumerate(line):
-            if t != " ":
-                rows[y1 - len(MALLET_HEAD) + dy][x1 - len(line) // 2 + dx] = t
     ex, ey = at(EYE[0] + 0.5, EYE[1] + 0.5)
     rows[ey][ex] = "E"
     # the rim: the lit edge upper left, the deep edge lower right, each fading at its ends
