@@ -380,26 +380,26 @@ RABBIT = [
 ARM = "A"
 FIGURE_AT = (8, 31)
 FIGURE = [
-    "...........RRR..............................",  # 31
-    ".........RRRRAAARRRRRRRR.AA.......AAAA......",  # 32
-    "........RRRRAAAAARRRRRRRAAAAS....ARRRRS.....",  # 33
-    ".......RRRRRAAAAAAAAAAAAAAAA.SS..RRRRRSS....",  # 34
-    "......RRRRRRAAAAAAAAAAAAAAAA...SSRRRRRSS....",  # 35
-    ".....RRRRRRRRAAAAARRRRRRR.AA.....RRRRRSS....",  # 36
-    ".....RRRRRRRRRRRRRRRRRRRRR........SSSSS.....",  # 37
-    "....RRRRRRRRRRRRRRRRRRRRRR..................",  # 38
-    "....RRRRRRAAAAARRRRRRRRRRR..................",  # 39
-    "...RRRRRAAAAAAAAARRRRRRRRR..................",  # 40
-    "...RRRRAAAAAAAAAAARRRRRRR...................",  # 41
-    "..RRRRAAAAAAAAAAAAARRRRRR...................",  # 42
-    "..RRRRAAAAAAAAAAAAARRRRRR...................",  # 43
-    "...RRRAAAAAAAAAAAAARRRRR....................",  # 44
-    "....RRAAAAAAAAAAAAARRRRR....................",  # 45
-    ".....RRAAAAAAAAAAARRRRR.....................",  # 46
-    "......RRRAAAAAAARRRRRRR.....................",  # 47
-    ".......RRRRRRRRRRRRRRRRRRRR.................",  # 48
-    "........RRRRRRRRRRRRRRRRRRRR................",  # 49
-    "..........RRRRRRRRRRRRRRRRR.................",  # 50
+    "..........RRRR....................AAAS......",  # 31
+    "........RRRRRAAARRRRRRRR.........AARRRS.....",  # 32
+    "......RRRRRRAAAAARRRRRRR.AAAS....AARRRS.....",  # 33
+    ".....RRRRRRRAAAAAARRRRAAAAAA.SS..AARRRS.....",  # 34
+    "....RRRRRRRRRAAAAAAAAARR.AA....SSARRRRS.....",  # 35
+    "....RRRRRRRRRRRAAAAAARRRR........ARRRSS.....",  # 36
+    "...RRRRRRRRRRRRRRRRRRRRRR.........SSSS......",  # 37
+    "...RRRRRRRRRRRRRRRRRRRRRR...................",  # 38
+    "..RRRRRRAAAAARRRRRRRRRRRR...................",  # 39
+    ".RRRRRAAAAAAAAARRRRRRRRRR...................",  # 40
+    ".RRRRAAAAAAAAAAARRRRRRRR....................",  # 41
+    ".RRRAAAAAAAAAAAAARRRRRRR....................",  # 42
+    "..RRAAAAAAAAAAAAARRRRRR.....................",  # 43
+    "...RAAAAAAAAAAAAARRRRRR.....................",  # 44
+    "....RAAAAAAAAAAARRRRRR......................",  # 45
+    "....RRAAAAAAAAARRRRRRR......................",  # 46
+    ".....RRRAAAAARRRRRRRR.......................",  # 47
+    "......RRRRRRRRRRRRRRRRRRRR..................",  # 48
+    ".......RRRRRRRRRRRRRRRRRRRR.................",  # 49
+    ".........RRRRRRRRRRRRRRRRR..................",  # 50
 ]
 
 
