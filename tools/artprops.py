@@ -276,17 +276,18 @@ def star_frames():
 # one even cream with a crisp one-pixel rim of light on the upper left and,
 # on the lower right, a darker limb edged with one pixel of a deeper tone,
 # the rim's mirror image; nothing darker rings it, so it glows against the
-# night.  Its seas are three lumpy patches a small step under the face (about
-# 5 L*), stepped down to it by shallows on one side, the ground; beside
+# night.  Its seas are three hand-drawn patches with crisp outlines a small
+# step under the face (about 5 L*), stepped down to it by shallows on one
+# side, the ground; beside
 # them, one clear step darker (at least 5 L* under the darkest sea), the
 # figure in warmer tans: the rabbit that pounds mochi in the moon, facing
 # right, head set off from the body by a notch at the nape, an eye, and the
 # near arm and haunch as shapes in their own tone between the body's and the
-# seas' (not the limb's), with no lines drawn inside it; a wooden mallet, a
-# stubby barrel, raised on a handle held in both paws clear of the muzzle,
-# over a mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
-# its hollow in a pale tone just above the face's).  Black is the blit's transparent key and the disc fills its
-# square.
+# seas' (not the limb's), with no lines drawn inside it; a wooden mallet in
+# the moment of the strike, its handle slanting down from both paws to a
+# barrel head landing on the mochi heaped in the mortar (a drum with a
+# waist, a hoop and a lip, the mochi in a pale tone just above the face's).
+# Black is the blit's transparent key and the disc fills its square.
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
@@ -321,21 +322,40 @@ LIMB_FACING = (-RIM_FADE, -0.15, -0.6, -0.88, -0.97)
 # 2 1 per side, not a six-pixel nub and a jump of five), the same on all four
 # sides, so the disc stays mirrored both ways and about its diagonals
 EDGE_FILL = {(27, 0), (36, 0), (27, 63), (36, 63), (0, 27), (0, 36), (63, 27), (63, 36)}
-# the seas: each a few overlapping ovals in pixels (centre x, y, radius x,
-# y, turn), so its outline is lumpy, not a clean oval, in the deep tone (M);
-# round it a step of shallows (N): the same ovals, grown by SHALLOWS and
-# moved by the sea's shore offset, so the step is two or three pixels wide
-# on one side, thins away round the others and is gone on the far one; a
-# few small shallow patches are strewn off the shores
+# the seas, drawn by hand (left column, top row, then the rows): each a
+# smooth outline with a lobe or a bay, in the sea tone (M), and on its upper
+# left shore, toward the light, a band of shallows (N) two pixels wide at
+# the top that thins to one and runs out round the sides; ' ' is the face
 SEAS = [
-    ([(10.0, 21.0, 5.4, 4.0, 20), (14.5, 24.0, 3.4, 2.2, 5), (7.0, 18.5, 2.6, 2.0, -10)], (1.2, -1.0)),
-    ([(50.6, 24.2, 3.2, 4.0, -28), (48.4, 29.4, 3.8, 2.3, 22), (46.6, 20.6, 2.2, 1.4, -25),
-      (53.0, 28.8, 1.7, 1.2, 0), (47.6, 33.0, 1.2, 1.0, 0)], (-1.4, 0.8)),
-    ([(26.0, 55.2, 6.8, 2.6, -3), (35.0, 54.4, 4.8, 2.2, 6), (20.5, 56.6, 2.6, 1.4, 0)], (1.5, -1.0)),
+    ((5, 15), ["    NNNN      ",
+               "  NNMMMMNNN   ",
+               " NMMMMMMMMMNN ",
+               "NMMMMMMMMMMMMN",
+               "NMMMMMMMMMMMMM",
+               "NMMMMMMMMMMMMM",
+               " MMMMMMMMMMMMM",
+               "  MMMMMMM MMMM",
+               "   MMMM   MMM "]),
+    ((44, 17), ["     NNN    ",
+                "   NNMMMNN  ",
+                "  NMMMMMMMN ",
+                " NMMMMMMMMMN",
+                " NMMMMMMMMMM",
+                "NMMMMMMMMMMM",
+                "NMMMMMMMMMMM",
+                " MMMMMMMMMM ",
+                "  MMMMMMMMM ",
+                " MMMMMMMM   ",
+                " MMM MMMM   ",
+                "      MM    "]),
+    ((17, 52), ["      NNNNNNNNN         ",
+                "   NNNMMMMMMMMMNNNNNN   ",
+                " NNMMMMMMMMMMMMMMMMMMNN ",
+                "NMMMMMMMMMMMMMMMMMMMMMMN",
+                " MMMMMMMMMMMMMMMMMMMMMMM",
+                "  MMMMMMMMMMM MMMMMMM   ",
+                "    MMMMMMM    MMMM     "]),
 ]
-SHALLOWS = 1.3             # the ovals grown this much (as a measure) for the shallows
-SHALLOW_PATCHES = [(17.5, 17.0, 1.6, 1.0, 0), (4.5, 25.0, 1.2, 1.8, 0), (53.5, 35.5, 1.6, 1.1, 20),
-                   (44.0, 29.0, 1.0, 1.6, 0), (41.0, 55.0, 2.0, 1.0, 0), (17.0, 53.5, 1.6, 1.0, 0)]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -369,19 +389,30 @@ def _inside(shapes, x, y):
     return any(f(x, y) <= 1.0 for f in shapes)
 
 
-# Each shape: f(x, y) <= 1 inside.  The head and ears; the body is drawn by hand.
+# Each shape: f(x, y) <= 1 inside.  The head and ears; the body and mallet are drawn by hand.
 RABBIT = [
     _ellipse(29.0, 28.0, 5.0, 4.2, -10),                # head
     _ellipse(23.3, 19.5, 1.6, 5.5, -26),                # far ear, laid back
     _ellipse(28.1, 18.3, 2.0, 5.9, -6),                 # near ear
 ]
-# the rabbit's lower body and the mallet in pixels (see above); '.' leaves
-# the head, mortar and mochi to their shapes, ',' keeps the moon behind.
-ARM = "A"
+# the rabbit's lower body and the mallet in pixels, the grid's left column
+# at x = 8, the rows numbered; '.' leaves the head, mortar and mochi to
+# their shapes.  Two tones and no inner lines: the body (R) is the back,
+# rounding from the nape down to a small round tail, the chest and belly,
+# and a long hind foot along the bottom whose toe reaches out past the belly
+# (a notch of moon above it); in the lighter tone (A) the near arm bends
+# from a round shoulder down to the elbow and up to both paws, closed round
+# the handle's top end, and the haunch is an egg over the foot, a row of
+# body clear of the elbow.  Every curve steps in even runs (3 2 1 1 ...).
+# The mallet: the handle (S) one pixel wide in steps of two, slanting down
+# from the paws to the head, a barrel seen side-on (6 x 6), its axis across
+# the handle, lit down its near side (A), its far side and the end that
+# strikes in the dark tone, landing on the mochi so the mochi shows either
+# side of it.
 FIGURE_AT = (8, 31)
 FIGURE = [
-    "..........RRRR....................AAAS......",  # 31
-    "........RRRRRAAARRRRRRRR.........AARRRS.....",  # 32
+    "..........RRRR..............................",  # 31
+    "........RRRRRAAARRRRRRRR..........AAAS......",  # 32
     "......RRRRRRAAAAARRRRRRR.AAAS....AARRRS.....",  # 33
     ".....RRRRRRRAAAAAARRRRAAAAAA.SS..AARRRS.....",  # 34
     "....RRRRRRRRRAAAAAAAAARR.AA....SSARRRRS.....",  # 35
@@ -437,16 +468,11 @@ def _figure(px, py):
 
 def moon():
     n, c = 64, 32.0
-    seas = [([_ellipse(*e) for e in ovals], shore) for ovals, shore in SEAS]
-    patches = [_ellipse(*e) for e in SHALLOW_PATCHES]
-
-    def sea(px, py):
-        for ovals, (sx, sy) in seas:
-            if min(f(px, py) for f in ovals) <= 1.0:
-                return "M"
-            if min(f(px - sx, py - sy) for f in ovals) <= SHALLOWS:
-                return "N"
-        return "N" if _inside(patches, px, py) else None
+    def sea(x, y):
+        for (sx, sy), grid in SEAS:
+            if 0 <= y - sy < len(grid) and 0 <= x - sx < len(grid[y - sy]) and grid[y - sy][x - sx] != " ":
+                return grid[y - sy][x - sx]
+        return None
     k = MOON_SCALE
 
     def disc(x, y):
@@ -479,11 +505,9 @@ def moon():
         fig = FIGURE[by][bx] if 0 <= by < len(FIGURE) and 0 <= bx < len(FIGURE[by]) else "."
         if fig == ".":
             fig = _figure(fx, fy)
-        elif fig == ",":
-            fig = None
         if fig:
             return fig
-        return sea(px, py) or "F"
+        return sea(x, y) or "F"
 
     rows = [[tone(x, y) if disc(x, y) else "." for x in range(n)] for y in range(n)]
     def at(u, v):                                        # the drawing's point as a pixel
