@@ -404,19 +404,19 @@ RABBIT = [
 # the handle's top end, and the haunch is an egg over the foot, a row of
 # body clear of the elbow.  Every curve steps in even runs (3 2 1 1 ...).
 # The mallet: the handle (S) one pixel wide in steps of two, slanting down
-# from the paws to the head, a barrel seen side-on (6 x 6), its axis across
-# the handle, lit down its near side (A), its far side and the end that
-# strikes in the dark tone, landing on the mochi so the mochi shows either
-# side of it.
+# from the paws to the head, a squat barrel standing on its striking end
+# (5 x 6, its axis across the handle), its top end and near side lit (A),
+# its far side and the end that strikes in the dark tone, landing on the
+# mochi so the mochi shows either side of it.
 FIGURE_AT = (8, 31)
 FIGURE = [
     "..........RRRR..............................",  # 31
-    "........RRRRRAAARRRRRRRR..........AAAS......",  # 32
-    "......RRRRRRAAAAARRRRRRR.AAAS....AARRRS.....",  # 33
-    ".....RRRRRRRAAAAAARRRRAAAAAA.SS..AARRRS.....",  # 34
-    "....RRRRRRRRRAAAAAAAAARR.AA....SSARRRRS.....",  # 35
-    "....RRRRRRRRRRRAAAAAARRRR........ARRRSS.....",  # 36
-    "...RRRRRRRRRRRRRRRRRRRRRR.........SSSS......",  # 37
+    "........RRRRRAAARRRRRRRR..........AAAAS.....",  # 32
+    "......RRRRRRAAAAARRRRRRR.AAAS.....ARRRS.....",  # 33
+    ".....RRRRRRRAAAAAARRRRAAAAAA.SS...ARRRS.....",  # 34
+    "....RRRRRRRRRAAAAAAAAARR.AA....SSSARRRS.....",  # 35
+    "....RRRRRRRRRRRAAAAAARRRR.........ARRRS.....",  # 36
+    "...RRRRRRRRRRRRRRRRRRRRRR.........SSSSS.....",  # 37
     "...RRRRRRRRRRRRRRRRRRRRRR...................",  # 38
     "..RRRRRRAAAAARRRRRRRRRRRR...................",  # 39
     ".RRRRRAAAAAAAAARRRRRRRRRR...................",  # 40
