@@ -276,17 +276,18 @@ def star_frames():
 # one even cream with a crisp one-pixel rim of light on the upper left and,
 # on the lower right, a darker limb edged with one pixel of a deeper tone,
 # the rim's mirror image; nothing darker rings it, so it glows against the
-# night.  Its seas are three lumpy patches a small step under the face (about
-# 5 L*), stepped down to it by shallows on one side, the ground; beside
+# night.  Its seas are three hand-drawn patches with crisp outlines a small
+# step under the face (about 5 L*), stepped down to it by shallows on one
+# side, the ground; beside
 # them, one clear step darker (at least 5 L* under the darkest sea), the
 # figure in warmer tans: the rabbit that pounds mochi in the moon, facing
 # right, head set off from the body by a notch at the nape, an eye, and the
 # near arm and haunch as shapes in their own tone between the body's and the
-# seas' (not the limb's), with no lines drawn inside it; a wooden mallet, a
-# stubby barrel, raised on a handle held in both paws clear of the muzzle,
-# over a mortar (a drum with a waist, a hoop and a lip, the mochi heaped in
-# its hollow in a pale tone just above the face's).  Black is the blit's transparent key and the disc fills its
-# square.
+# seas' (not the limb's), with no lines drawn inside it; a wooden mallet in
+# the moment of the strike, its handle slanting down from both paws to a
+# barrel head landing on the mochi heaped in the mortar (a drum with a
+# waist, a hoop and a lip, the mochi in a pale tone just above the face's).
+# Black is the blit's transparent key and the disc fills its square.
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
@@ -321,21 +322,39 @@ LIMB_FACING = (-RIM_FADE, -0.15, -0.6, -0.88, -0.97)
 # 2 1 per side, not a six-pixel nub and a jump of five), the same on all four
 # sides, so the disc stays mirrored both ways and about its diagonals
 EDGE_FILL = {(27, 0), (36, 0), (27, 63), (36, 63), (0, 27), (0, 36), (63, 27), (63, 36)}
-# the seas: each a few overlapping ovals in pixels (centre x, y, radius x,
-# y, turn), so its outline is lumpy, not a clean oval, in the deep tone (M);
-# round it a step of shallows (N): the same ovals, grown by SHALLOWS and
-# moved by the sea's shore offset, so the step is two or three pixels wide
-# on one side, thins away round the others and is gone on the far one; a
-# few small shallow patches are strewn off the shores
+# the seas, drawn by hand (left column, top row, then the rows): each a
+# smooth outline with a lobe or a bay, in the sea tone (M), and on its upper
+# left shore, toward the light, a band of shallows (N) two pixels wide at
+# the top that thins to one and runs out round the sides; ' ' is the face
 SEAS = [
-    ([(10.0, 21.0, 5.4, 4.0, 20), (14.5, 24.0, 3.4, 2.2, 5), (7.0, 18.5, 2.6, 2.0, -10)], (1.2, -1.0)),
-    ([(50.6, 24.2, 3.2, 4.0, -28), (48.4, 29.4, 3.8, 2.3, 22), (46.6, 20.6, 2.2, 1.4, -25),
-      (53.0, 28.8, 1.7, 1.2, 0), (47.6, 33.0, 1.2, 1.0, 0)], (-1.4, 0.8)),
-    ([(26.0, 55.2, 6.8, 2.6, -3), (35.0, 54.4, 4.8, 2.2, 6), (20.5, 56.6, 2.6, 1.4, 0)], (1.5, -1.0)),
+    ((5, 15), ["    NNNN      ",
+               "  NNMMMMNNN   ",
+               " NMMMMMMMMMNN ",
+               "NMMMMMMMMMMMMN",
+               "NMMMMMMMMMMMMM",
+               "NMMMMMMMMMMMMM",
+               " MMMMMMMMMMMMM",
+               "  MMMMMMM MMMM",
+               "   MMMM   MMM "]),
+    ((44, 17), ["     NNN    ",
+                "   NNMMMNN  ",
+                "  NMMMMMMMN ",
+                " NMMMMMMMMMN",
+                " NMMMMMMMMMM",
+                "NMMMMMMMMMMM",
+                "NMMMMMMMMMMM",
+                " MMMMMMMMMM ",
+                "  MMMMMMMMM ",
+                "  MMMMMMMM  ",
+                "   MMM MMM  "]),
+    ((17, 52), ["      NNNNNNNNN         ",
+                "   NNNMMMMMMMMMNNNNNN   ",
+                " NNMMMMMMMMMMMMMMMMMMNN ",
+                "NMMMMMMMMMMMMMMMMMMMMMMN",
+                " MMMMMMMMMMMMMMMMMMMMMMM",
+                "  MMMMMMMMMMM MMMMMMM   ",
+                "    MMMMMMM    MMMM     "]),
 ]
-SHALLOWS = 1.3             # the ovals grown this much (as a measure) for the shallows
-SHALLOW_PATCHES = [(17.5, 17.0, 1.6, 1.0, 0), (4.5, 25.0, 1.2, 1.8, 0), (53.5, 35.5, 1.6, 1.1, 20),
-                   (44.0, 29.0, 1.0, 1.6, 0), (41.0, 55.0, 2.0, 1.0, 0), (17.0, 53.5, 1.6, 1.0, 0)]
 
 
 def _ellipse(cx, cy, rx, ry, deg=0.0):
@@ -369,63 +388,53 @@ def _inside(shapes, x, y):
     return any(f(x, y) <= 1.0 for f in shapes)
 
 
-# Each shape: f(x, y) <= 1 inside.  The head and ears; the body is drawn by hand.
+# Each shape: f(x, y) <= 1 inside.  The head and ears; the body and mallet are drawn by hand.
 RABBIT = [
     _ellipse(29.0, 28.0, 5.0, 4.2, -10),                # head
     _ellipse(23.3, 19.5, 1.6, 5.5, -26),                # far ear, laid back
     _ellipse(28.1, 18.3, 2.0, 5.9, -6),                 # near ear
 ]
-# the rabbit's lower body in pixels, from the chin down, its left column at
-# x = 10, in two tones and no inner lines: the body (R) is the back curving
-# down to a round tail (a notch of moon under it), the chest and belly, and a long hind foot along the
-# bottom whose toe reaches out past the belly; the near arm and the haunch
-# are shapes in the lighter ARM tone (A) laid on it.  The arm runs from a round
-# shoulder under the back's top down to the elbow and up again, forearm
-# rising, to both paws closed round the handle; the haunch is an egg over
-# the foot, two rows of body clear of the elbow, with a pixel of body round
-# its back.  '.' is the moon behind.
-ARM = "A"
-BODY_AT = (10, 31)
-BODY = ["........RRR....RRRRRR......",
-        ".......RRRRRRRRRRRRRRR.AAA.",
-        "......RRRRRAAARRRRRRRRAAAAA",
-        ".....RRRRRAAAAARRRRRAAAAAA.",
-        ".....RRRRRRAAAARRRAAAA.....",
-        "....RRRRRRRRAAAAAAAARR.....",
-        "....RRRRRRRRAAAAAARRRRR....",
-        "....RRRRRRRRRAAAARRRRRR....",
-        "..RRRRRRRRRRRRRRRRRRRRR....",
-        ".RRRRRRRRRRRRRRRRRRRRRR....",
-        ".RRRRRAAAAAAAARRRRRRRRR....",
-        "..RRRAAAAAAAAAARRRRRRR.....",
-        "....RAAAAAAAAAAARRRRR......",
-        "...RAAAAAAAAAAAARRRRR......",
-        "....RAAAAAAAAAAARRRR.......",
-        ".....RAAAAAAAAARRRRR.......",
-        "......RRAAAAAARRRRRRR......",
-        ".......RRRRRRRRRRRRRRRRR...",
-        ".......RRRRRRRRRRRRRRRRRR..",
-        "........RRRRRRRRRRRRRRRR...",
-        ]
-# the mallet's handle, (row, first column, last column) from its top under
-# the head down past the paws: one pixel wide in steps of three rows, leaning
-# out over the mortar, then two pixels wide from a little above the paws to
-# its butt end below them, a pixel or two of moon off the muzzle; the paws
-# cover it where they hold it
-HANDLE = [(20, 38, 38), (21, 38, 38), (22, 38, 38), (23, 37, 37), (24, 37, 37), (25, 37, 37),
-          (26, 36, 36), (27, 36, 36), (28, 36, 36), (29, 35, 36), (30, 35, 36), (31, 35, 36),
-          (32, 34, 35), (33, 34, 35), (34, 34, 35), (35, 33, 34), (36, 33, 34)]
+# the rabbit's lower body and the mallet in pixels, the grid's left column
+# at x = 8, the rows numbered; '.' leaves the head, mortar and mochi to
+# their shapes.  Two tones and no inner lines: the body (R) is the back,
+# rounding from the nape down to a small round tail, the chest and belly,
+# and a long hind foot along the bottom whose toe reaches out past the belly
+# (a notch of moon above it); in the lighter tone (A) the near arm bends
+# from a round shoulder down to the elbow and up to both paws, closed round
+# the handle's top end, and the haunch is an egg over the foot, a row of
+# body clear of the elbow.  Every curve steps in even runs (3 2 1 1 ...).
+# The mallet: the handle (S) one pixel wide in steps of two, slanting down
+# from the paws to the head, a squat barrel standing on its striking end
+# (5 x 6, its axis across the handle), its top end and near side lit (A),
+# its far side and the end that strikes in the dark tone, landing on the
+# mochi so the mochi shows either side of it.
+FIGURE_AT = (8, 31)
+FIGURE = [
+    "..........RRRR..............................",  # 31
+    "........RRRRRAAARRRRRRRR..........AAAAS.....",  # 32
+    "......RRRRRRAAAAARRRRRRR.AAAS.....ARRRS.....",  # 33
+    ".....RRRRRRRAAAAAARRRRAAAAAA.SS...ARRRS.....",  # 34
+    "....RRRRRRRRRAAAAAAAAARR.AA....SSSARRRS.....",  # 35
+    "....RRRRRRRRRRRAAAAAARRRR.........ARRRS.....",  # 36
+    "...RRRRRRRRRRRRRRRRRRRRRR.........SSSSS.....",  # 37
+    "...RRRRRRRRRRRRRRRRRRRRRR...................",  # 38
+    "..RRRRRRAAAAARRRRRRRRRRRR...................",  # 39
+    ".RRRRRAAAAAAAAARRRRRRRRRR...................",  # 40
+    ".RRRRAAAAAAAAAAARRRRRRRR....................",  # 41
+    ".RRRAAAAAAAAAAAAARRRRRRR....................",  # 42
+    "..RRAAAAAAAAAAAAARRRRRR.....................",  # 43
+    "...RAAAAAAAAAAAAARRRRRR.....................",  # 44
+    "....RAAAAAAAAAAARRRRRR......................",  # 45
+    "....RRAAAAAAAAARRRRRRR......................",  # 46
+    ".....RRRAAAAARRRRRRRR.......................",  # 47
+    "......RRRRRRRRRRRRRRRRRRRR..................",  # 48
+    ".......RRRRRRRRRRRRRRRRRRRR.................",  # 49
+    ".........RRRRRRRRRRRRRRRRR..................",  # 50
+]
+
+
 # the nape: a notch of the face between head and back
 NAPE = [_ellipse(22.6, 30.2, 2.2, 1.8, 30)]
-# the mallet's head, drawn by hand: a chunky barrel (7 x 5) across the top
-# of the handle, seen a little from the mortar's side, so its near end is a
-# round face two pixels wide in the handle's dark tone and it reads as a
-# cylinder; its top catches the light, its far end and underside cut round
-MALLET_HEAD = [" AAAAS ",
-               "ARRRRSS",
-               "RRRRRSS",
-               "RRRRRSS",
-               " SSSSS "]
 
 
 # the mortar: a drum, wide at the rim, a waist, a broad foot
@@ -458,16 +467,11 @@ def _figure(px, py):
 
 def moon():
     n, c = 64, 32.0
-    seas = [([_ellipse(*e) for e in ovals], shore) for ovals, shore in SEAS]
-    patches = [_ellipse(*e) for e in SHALLOW_PATCHES]
-
-    def sea(px, py):
-        for ovals, (sx, sy) in seas:
-            if min(f(px, py) for f in ovals) <= 1.0:
-                return "M"
-            if min(f(px - sx, py - sy) for f in ovals) <= SHALLOWS:
-                return "N"
-        return "N" if _inside(patches, px, py) else None
+    def sea(x, y):
+        for (sx, sy), grid in SEAS:
+            if 0 <= y - sy < len(grid) and 0 <= x - sx < len(grid[y - sy]) and grid[y - sy][x - sx] != " ":
+                return grid[y - sy][x - sx]
+        return None
     k = MOON_SCALE
 
     def disc(x, y):
@@ -496,29 +500,18 @@ def moon():
         d = layer.get((x, y), len(LIMB_FACING))
         if d < len(LIMB_FACING) and facing(x, y) < LIMB_FACING[d]:
             return "L"
-        bx, by = x - BODY_AT[0], y - BODY_AT[1]
-        if 0 <= by < len(BODY) and 0 <= bx < len(BODY[by]):
-            fig = BODY[by][bx] if BODY[by][bx] != "." else None
-        else:
+        bx, by = x - FIGURE_AT[0], y - FIGURE_AT[1]
+        fig = FIGURE[by][bx] if 0 <= by < len(FIGURE) and 0 <= bx < len(FIGURE[by]) else "."
+        if fig == ".":
             fig = _figure(fx, fy)
         if fig:
             return fig
-        return sea(px, py) or "F"
+        return sea(x, y) or "F"
 
     rows = [[tone(x, y) if disc(x, y) else "." for x in range(n)] for y in range(n)]
     def at(u, v):                                        # the drawing's point as a pixel
         return int(c + (u - c) * k), int(c + (v - c) * k)
 
-    for y, xa, xb in HANDLE:
-        for x in range(xa, xb + 1):
-            if rows[y][x] != ARM:                      # the paws hold it in front
-                rows[y][x] = "S"
-    y1, x1 = HANDLE[0][:2]
-    # the mallet's head sits on the handle's top, the handle under its middle
-    for dy, line in enumerate(MALLET_HEAD):
-        for dx, t in enumerate(line):
-            if t != " ":
-                rows[y1 - len(MALLET_HEAD) + dy][x1 - len(line) // 2 + dx] = t
     ex, ey = at(EYE[0] + 0.5, EYE[1] + 0.5)
     rows[ey][ex] = "E"
     # the rim: the lit edge upper left, the deep edge lower right, each fading at its ends
