@@ -200,7 +200,7 @@ STAR_SPUN = [
     ".........MM.......",
     ".........MMK......",
     "........MMKK......",
-    ".MMMM..MMMKK......",
+    ".MMM...MMMKK......",
     "..AMMMMMMMKK......",
     "...AMMMMMMKKAA....",
     "....AAMMMMAAAAAAA.",
