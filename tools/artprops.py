@@ -163,20 +163,20 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
                 ("M", "#3f3f3f", "facets facing the light"),
                 ("C", "#7f7f7f", "glint and sparkle: white")]
 
-# The two heads are drawn by hand, lit from the upper left: each point is
-# split along its ridge into a lit and a shaded facet, and every point ends
-# on a single pixel in the tone of the facet that runs out to it (top and
-# left M, right and lower left A, lower right K), so no tip carries a
-# lighter or darker pixel of its own.  Frame 00 stands upright, 17 x 16,
-# mirror-symmetric, its points about as long as each other from the middle
-# (8.1 to 8.6 px): the top and side tips one pixel on a two-pixel step, the
-# legs narrowing 3, 2, 1 to a tip straight below their outer edge.  Frame 01
-# is the same star turned a little clockwise, about 15 degrees, as it
-# tumbles down: every tip moved on round the middle by the same small
-# angle, so the two frames read as one star spinning rather than two
-# drawings.  Its outline is frame 00's turned and redrawn on the grid (16 x
-# 17, within three pixels of frame 00's count), its edges stepping as the
-# turned lines do, each facet keeping frame 00's tone.  "." is clear.
+# The two heads are drawn by hand, lit from the upper left: each of the
+# five points is split along its own ridge (centre to tip) into a lit and a
+# shaded facet: top M | K, right A above | K below, lower right A | K,
+# lower left A outside | K inside, left M above | A below.  Every point
+# ends on a single pixel in the tone of the facet that runs out to it, so
+# no tip carries a lighter or darker pixel of its own.  Frame 00 stands
+# upright, 17 x 16, mirror-symmetric in shape, its points about as long as
+# each other from the middle (8.1 to 8.6 px): the top and side tips one
+# pixel on a two-pixel step, the legs narrowing 3, 2, 1 to a tip straight
+# below their outer edge.  Frame 01 is the same star turned a little
+# clockwise, about 15 degrees, as it tumbles down, redrawn on the grid
+# (17 x 18): every point tapers 3, 2, 1 to a one-pixel tip with no
+# one-pixel spike longer than its tip, and the points' lengths from the
+# middle lie within half a pixel of each other.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
     "........M........",
@@ -184,35 +184,36 @@ STAR_UPRIGHT = [
     ".......MMK.......",
     "......MMMKK......",
     "MMMMMMMMMKAAAAAAA",
-    ".MMMMMMMMKAAAAAA.",
+    ".AAMMMMMMKAAAAKK.",
     "..AAMMMMMKAAAKK..",
     "...AAAMMMMKKKK...",
     "....AAAAMKKKK....",
-    "....AAAKKKKKK....",
-    "...AAAKKKKKKKK...",
-    "...AAKKK.KKKKK...",
-    "...AKK.....KKK...",
-    "...AK.......KK...",
+    "....AAAKKAKKK....",
+    "...AAAKKKAAKKK...",
+    "...AAKKK.AAAKK...",
+    "...AKK.....AKK...",
+    "...AK.......AK...",
     "...A.........K...",
 ]
 STAR_SPUN = [
-    "..........M......",
-    "..........M......",
-    ".........MK......",
-    ".MM.....MMK......",
-    "..MMMMMMMMKK.....",
-    "..AAMMMMMKKK.....",
-    "...AAMMMMKKAAA...",
-    "...AAAMMMKAAAAAAA",
-    "....AAAMMKKKKKKK.",
-    "....AAAKKKKKKKK..",
-    "...AAAKKKKKKKK...",
-    "...AAKKKKKKK.....",
-    "..AAKKK.KKKK.....",
-    ".AAK.....KKK.....",
-    ".........KKK.....",
-    "..........KK.....",
-    "...........K.....",
+    "..........M.......",
+    ".........MM.......",
+    ".........MMK......",
+    "........MMKK......",
+    ".MMM...MMMKK......",
+    "..AMMMMMMMKK......",
+    "...AMMMMMMKKAA....",
+    "....AAMMMMAAAAAAA.",
+    "....AAAAMAAAAAAAAA",
+    "....AAAAAKKKKKKK..",
+    "...AAAAAAAKKK.....",
+    "...AAAKKAAKK......",
+    "..AAAKKKAAKK......",
+    "..AKK...AAAK......",
+    "..AK.....AAK......",
+    "..A......AAK......",
+    "..........AK......",
+    "...........K......",
 ]
 # the glint: one white pixel up and left of each head's centre, turned with
 # the star
@@ -253,20 +254,20 @@ def shooting_star(head, glint, hx, hy, streak, extras=()):
 def star_frames():
     # Both streaks lie on the one diagonal the star falls along and leave the
     # head between its top point and its right point, aimed into the notch
-    # there rather than along either point, with two clear pixels between the
-    # streak and the head all round.  Each is two pixels wide (the leading
+    # there rather than along either point, with one clear pixel between the
+    # streak and the head.  Each starts solid, two pixels wide (the leading
     # pixel lit), then one, and fades in its far half by thinning: every
     # other pixel, then every third.
     # upper right: a short streak from the notch to the cell's corner, whole
     # but for its last pixel, so that it reads as a streak even this short
     first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
-                          (29, 11, [2, 2, 2, 1, 1, 1, 1] + [0, 1],
-                           ["MA", "MA", "AK", "A", "A"] + ["K"] * 4))
+                          (28, 12, [2, 2, 2, 2, 1, 1, 1, 1] + [0, 1],
+                           ["MA", "MA", "MA", "AK", "A", "A"] + ["K"] * 4))
     # lower left, turned: the streak across the whole cell, with a twinkle
     # where the star was a moment ago
-    second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 22, (
-        (16, 24, [2] * 5 + [1] * 7 + [0, 1] * 2 + [0, 0, 1] * 2,
-         ["MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
+    second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 21, (
+        (15, 25, [2] * 6 + [1] * 7 + [0, 1] * 2 + [0, 0, 1] * 2,
+         ["MA", "MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
