@@ -259,13 +259,13 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "wave_up": 50,     # sets the shoulder row the resting code would use)
     "wave_back": 50,
 }
-WAVE_HANDS = {    # the waving mitten's centre (x, y in the 40x40 frame).
-                  # The hand stays up and rocks on a short arm: tilted out,
-                  # upright, tilted in over the crown's side.  (The shapes
-                  # themselves are finished by hand in PATCHES.)
-    "wave_out": (36.5, 15.0),     # tilted out, about 45 degrees
-    "wave_up": (34.5, 13.5),      # upright beside the crown
-    "wave_back": (32.5, 12.5),    # tilted in toward the crown, night kept under it
+WAVE_HANDS = {    # the waving hand's centre (x, y in the 40x40 frame).
+                  # The hand comes up and wags on a short arm: upright,
+                  # tilted in over the crown's side, tilted out.  (The
+                  # shapes themselves are finished by hand in PATCHES.)
+    "wave_up": (34.0, 10.5),      # upright beside the crown
+    "wave_back": (31.5, 10.5),    # tilted in toward the crown, night kept under it
+    "wave_out": (36.0, 10.5),     # tilted out, about 25 degrees
 }
 WAVE_SHOULDER = 18.0      # the row every waving arm rises from
 # a stubby arm like the resting ones: three or four pixels across, a
@@ -820,45 +820,48 @@ PATCHES = {
     # crown, would land on the crown's corner; its base stays a pixel
     # inside, as the glance left has it, and the corner keeps its outline.
     "glance_right_crown": [(22, 13, "GOa")],
-    # The waving arm, drawn whole (x 28-39, rows 9-20): a three-pixel
-    # mitten lit on its upper left, a wrist three or four across, and one
-    # shoulder in all three frames - the arm leaves the side at rows 15-18
+    # The waving arm, drawn whole (x 28-39, rows 8-20): a round hand four
+    # pixels across, lit on its upper left, on a wrist two across that
+    # widens down the forearm, and one shoulder in all three frames - the
+    # arm leaves the side at rows 15-18
     # over a one-pixel armpit at (30, 16), under which the body's outline
     # carries on as the crease.  Under the raised arm the side rounds out
     # low as it does under a resting arm.
-    # out: tilted about 45 degrees, the mitten's tip at (37, 14), the arm
-    # as stout along its slant as the upright one
-    "wave_out": [(28, 9, "............"),
-                 (28, 10, "............"),
-                 (28, 11, "............"),
-                 (28, 12, "............"),
-                 (28, 13, ".......aOo.."),
-                 (28, 14, "......Olbbo."),
-                 (28, 15, "Oa...Olbmso."),
-                 (28, 16, "mO.OObmmmso."),
-                 (28, 17, "mmommmmmso..")] + WAVE_ARMPIT + [
-                 (28, 18, "  mmmsooo...")],
-    # upright: the mitten straight over the wrist, its tip at (34, 11)
-    "wave_up": [(28, 9, "............"),
-                (28, 10, "............"),
-                (28, 11, ".....OOo...."),
-                (28, 12, "....Olbbo..."),
-                (28, 13, "....Obbmo..."),
-                (28, 14, "....Obmmo..."),
-                (28, 15, "Oa.Obmmso..."),
+    # out: tilted about 25 degrees, the hand's top at x 34-37, row 9
+    "wave_out": [(28, 8, "............"),
+               (28, 9, "......OOOo.."),
+               (28, 10, ".....Olbbmo."),
+               (28, 11, ".....Obbmo.."),
+               (28, 12, ".....Obmo..."),
+               (28, 13, ".....Obmo..."),
+               (28, 14, "....Obmmo..."),
+               (28, 15, "Oa.Obmmso..."),
+               (28, 16, "mO.Ommmso..."),
+               (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
+    # upright: the hand straight over the wrist, its top at x 32-35, row 9
+    # (a pixel further right where the crown leans)
+    "wave_up": [(28, 8, "............"),
+              (28, 9, "....OOOo...."),
+              (28, 10, "...Olbbmo..."),
+              (28, 11, "...Obbmmo..."),
+              (28, 12, "....Obmo...."),
+              (28, 13, "....Obmo...."),
+              (28, 14, "....Obmmo..."),
+              (28, 15, "Oa.Obmmso..."),
+              (28, 16, "mO.Ommmso..."),
+              (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
+    # in: the arm tilts toward the crown, the hand's top at x 30-33, row 9,
+    # two pixels of night between its outline and the head's
+    "wave_back": [(28, 8, "............"),
+                (28, 9, "..OOOo......"),
+                (28, 10, ".Olbbmo....."),
+                (28, 11, ".Obbmmo....."),
+                (28, 12, "..Obbmo....."),
+                (28, 13, "...Obmo....."),
+                (28, 14, "...Obmmo...."),
+                (28, 15, "Oa.Ommmso..."),
                 (28, 16, "mO.Ommmso..."),
                 (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
-    # in: the arm tilts toward the crown, the mitten's tip at (31, 10), two
-    # pixels of night between its outline and the head's
-    "wave_back": [(28, 9, "............"),
-                  (28, 10, "...OOo......"),
-                  (28, 11, "..Olbbo....."),
-                  (28, 12, "..Obbmo....."),
-                  (28, 13, "..Obmmmo...."),
-                  (28, 14, "...Obmmo...."),
-                  (28, 15, "Oa.Ommmso..."),
-                  (28, 16, "mO.Ommmso..."),
-                  (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
 }
 
 
@@ -928,7 +931,7 @@ def character_frames():
         (0, -1.0, 1, "happy", "open", "up", "high", "down", "l1"),         # 217 cheer
         (0, 0.0, 1, "happy", "open", "high", "up", "down", "l2"),          # 218
         (0, 0.5, 0, "open", "smile", "half", "out", "down", "l1"),         # 219
-        (0, 0.0, 0, "open", "smile", "rest", "low", "down", "up"),         # 220 settle
+        (0, 0.0, 0, "open", "w", "rest", "low", "down", "up"),             # 220 settle
     ]
     assert len(hop) == 19
     for n, (lift, sq, lean, eyes, mouth, al, ar, feet, sprout) in enumerate(hop):
