@@ -399,10 +399,10 @@ RABBIT = [
 # at x = 8, the rows numbered; '.' leaves the head, mortar and mochi to
 # their shapes.  The crouch is told by the outline alone, one body tone (R)
 # and no inner lines: the back slopes from the nape down to a small round
-# tail, a notch of moon below it sets off the haunch, which rounds down to
-# a second notch over the heel; the long hind foot runs along the bottom,
-# its toe out past the chest, and the chest curves in under the arm so the
-# moon shows between it and the foot.  In the lighter tone (A) the near
+# tail, a notch of moon below it sets off the haunch, a round mass that
+# sits on the foot with a notch at the heel and another at its front; the
+# long hind foot runs along the bottom, its toe out past the chest, and the
+# chest curves in under the arm so the moon shows between it and the foot.  In the lighter tone (A) the near
 # arm runs from a round shoulder under the head, two pixels thick, out to
 # the paws, a knob a row taller than the arm either side, closed round the
 # handle's top end.  Every curve steps in even runs (3 2 1 1 ...).
@@ -428,8 +428,8 @@ FIGURE = [
     "RRRRRRRRRRRRRRRRRRR.........................",  # 43
     "RRRRRRRRRRRRRRRRRRR.........................",  # 44
     "RRRRRRRRRRRRRRRRRRR.........................",  # 45
-    ".RRRRRRRRRRRRRRRRRR.........................",  # 46
-    "...RRRRRRRRRRRRRRR..........................",  # 47
+    ".RRRRRRRRRRRRRRRRR..........................",  # 46
+    "...RRRRRRRRRRRRR............................",  # 47
     "..RRRRRRRRRRRRRRRRRRRRRRRR..................",  # 48
     "..RRRRRRRRRRRRRRRRRRRRRRRRR.................",  # 49
     "...RRRRRRRRRRRRRRRRRRRRRRR..................",  # 50
