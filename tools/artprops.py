@@ -283,8 +283,8 @@ def star_frames():
 # them, one clear step darker (at least 5 L* under the darkest sea), the
 # figure in warmer tans: the rabbit that pounds mochi in the moon, facing
 # right, head set off from the body by a notch at the nape, an eye, and the
-# near arm and haunch as shapes in their own tone between the body's and the
-# seas' (not the limb's), with no lines drawn inside it; a wooden mallet in
+# near arm as a shape in its own tone between the body's and the seas' (not
+# the limb's), with no lines drawn inside it; a wooden mallet in
 # the moment of the strike, its handle slanting down from both paws to a
 # barrel head landing on the mochi heaped in the mortar (a drum with a
 # waist, a hoop and a lip, the mochi in a pale tone just above the face's).
@@ -299,7 +299,7 @@ MOON_PALETTE = [
     ("M", "#e1d7bc", "the seas"),
     ("L", "#d9caa4", "limb"),
     ("K", "#c6b48c", "limb, deepest"),
-    ("A", "#c8b892", "the rabbit's arm and haunch, the mallet's lit top"),
+    ("A", "#c8b892", "the rabbit's arm, the mallet's lit top"),
     ("R", "#b4a27d", "the rabbit, the mortar, the mallet's head"),
     ("S", "#9a8866", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
     ("E", "#645239", "the rabbit's eye"),
@@ -397,13 +397,15 @@ RABBIT = [
 ]
 # the rabbit's lower body and the mallet in pixels, the grid's left column
 # at x = 8, the rows numbered; '.' leaves the head, mortar and mochi to
-# their shapes.  Two tones and no inner lines: the body (R) is the back,
-# rounding from the nape down to a small round tail, the chest and belly,
-# and a long hind foot along the bottom whose toe reaches out past the belly
-# (a notch of moon above it); in the lighter tone (A) the near arm bends
-# from a round shoulder down to the elbow and up to both paws, closed round
-# the handle's top end, and the haunch is an egg over the foot, a row of
-# body clear of the elbow.  Every curve steps in even runs (3 2 1 1 ...).
+# their shapes.  The crouch is told by the outline alone, one body tone (R)
+# and no inner lines: the back slopes from the nape down to a small round
+# tail, a notch of moon below it sets off the haunch, a round mass that
+# sits on the foot with a notch at the heel and another at its front; the
+# long hind foot runs along the bottom, its toe out past the chest, and the
+# chest curves in under the arm so the moon shows between it and the foot.  In the lighter tone (A) the near
+# arm runs from a round shoulder under the head, two pixels thick, out to
+# the paws, a knob a row taller than the arm either side, closed round the
+# handle's top end.  Every curve steps in even runs (3 2 1 1 ...).
 # The mallet: the handle (S) one pixel wide in steps of two, slanting down
 # from the paws to the head, a squat barrel standing on its striking end
 # (5 x 6, its axis across the handle), its top end and near side lit (A),
@@ -412,25 +414,25 @@ RABBIT = [
 FIGURE_AT = (8, 31)
 FIGURE = [
     "..........RRRR..............................",  # 31
-    "........RRRRRAAARRRRRRRR..........AAAAS.....",  # 32
-    "......RRRRRRAAAAARRRRRRR.AAAS.....ARRRS.....",  # 33
-    ".....RRRRRRRAAAAAARRRRAAAAAA.SS...ARRRS.....",  # 34
-    "....RRRRRRRRRAAAAAAAAARR.AA....SSSARRRS.....",  # 35
-    "....RRRRRRRRRRRAAAAAARRRR.........ARRRS.....",  # 36
-    "...RRRRRRRRRRRRRRRRRRRRRR.........SSSSS.....",  # 37
-    "...RRRRRRRRRRRRRRRRRRRRRR...................",  # 38
-    "..RRRRRRAAAAARRRRRRRRRRRR...................",  # 39
-    ".RRRRRAAAAAAAAARRRRRRRRRR...................",  # 40
-    ".RRRRAAAAAAAAAAARRRRRRRR....................",  # 41
-    ".RRRAAAAAAAAAAAAARRRRRRR....................",  # 42
-    "..RRAAAAAAAAAAAAARRRRRR.....................",  # 43
-    "...RAAAAAAAAAAAAARRRRRR.....................",  # 44
-    "....RAAAAAAAAAAARRRRRR......................",  # 45
-    "....RRAAAAAAAAARRRRRRR......................",  # 46
-    ".....RRRAAAAARRRRRRRR.......................",  # 47
-    "......RRRRRRRRRRRRRRRRRRRR..................",  # 48
-    ".......RRRRRRRRRRRRRRRRRRRR.................",  # 49
-    ".........RRRRRRRRRRRRRRRRR..................",  # 50
+    ".......RRRRRRRRRRRRRRRRR.AA.......AAAAS.....",  # 32
+    ".....RRRRRRRRRRRAAAAAAAAAAAAS.....ARRRS.....",  # 33
+    "....RRRRRRRRRRRAAAAAAAAAAAAA.SS...ARRRS.....",  # 34
+    "...RRRRRRRRRRRRAAAAARRRR.AA....SSSARRRS.....",  # 35
+    "..RRRRRRRRRRRRRRAAARRRRR..........ARRRS.....",  # 36
+    ".RRRRRRRRRRRRRRRRRRRRRRR..........SSSSS.....",  # 37
+    "RRRRRRRRRRRRRRRRRRRRRRRR....................",  # 38
+    "RRRRRRRRRRRRRRRRRRRRRRRR....................",  # 39
+    ".RRRRRRRRRRRRRRRRRRRRRR.....................",  # 40
+    "..RRRRRRRRRRRRRRRRRRRR......................",  # 41
+    ".RRRRRRRRRRRRRRRRRRRR.......................",  # 42
+    "RRRRRRRRRRRRRRRRRRR.........................",  # 43
+    "RRRRRRRRRRRRRRRRRRR.........................",  # 44
+    "RRRRRRRRRRRRRRRRRRR.........................",  # 45
+    ".RRRRRRRRRRRRRRRRR..........................",  # 46
+    "...RRRRRRRRRRRRR............................",  # 47
+    "..RRRRRRRRRRRRRRRRRRRRRRRR..................",  # 48
+    "..RRRRRRRRRRRRRRRRRRRRRRRRR.................",  # 49
+    "...RRRRRRRRRRRRRRRRRRRRRRR..................",  # 50
 ]
 
 
