@@ -173,10 +173,12 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # each other from the middle (8.1 to 8.6 px): the top and side tips one
 # pixel on a two-pixel step, the legs narrowing 3, 2, 1 to a tip straight
 # below their outer edge.  Frame 01 is the same star turned a little
-# clockwise, about 15 degrees, as it tumbles down, redrawn on the grid
-# (17 x 18): every point tapers 3, 2, 1 to a one-pixel tip with no
-# one-pixel spike longer than its tip, and the points' lengths from the
-# middle lie within half a pixel of each other.  "." is clear.
+# clockwise, about 15 degrees, as it tumbles down: its outline is a star
+# of the same size turned and laid on the grid, then evened by hand so
+# that every point narrows to a one-pixel tip (the legs 4, 3, 2, 1) with
+# no one-pixel spike longer than two pixels, 16 x 16, its points' lengths
+# from the middle within a pixel of each other, and its facets toned point
+# by point as frame 00's are.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
     "........M........",
@@ -197,27 +199,25 @@ STAR_UPRIGHT = [
 ]
 STAR_SPUN = [
     "..........M.......",
-    ".........MM.......",
-    ".........MMK......",
-    "........MMKK......",
-    ".MMM...MMMKK......",
-    "..AMMMMMMMKK......",
-    "...AMMMMMMKKAA....",
-    "....AAMMMMAAAAAAA.",
-    "....AAAAMAAAAAAAAA",
-    "....AAAAAKKKKKKK..",
-    "...AAAAAAAKKK.....",
-    "...AAAKKAAKK......",
-    "..AAAKKKAAKK......",
-    "..AKK...AAAK......",
-    "..AK.....AAK......",
-    "..A......AAK......",
-    "..........AK......",
+    ".........MK.......",
+    ".........MK.......",
+    ".M......MMK.......",
+    "..AMMMMMMKK.......",
+    "..AAMMMMMKKK......",
+    "...AAAMMMKKAAA....",
+    "....AAAMMAAAAAAAA.",
+    ".....AAAAKKKKKKK..",
+    "....AAAKAKKKKK....",
+    "...AAAKKAKKK......",
+    "...AKKK.AAKK......",
+    "..AKK...AAKK......",
+    "..KK.....AAK......",
+    "..K.......AK......",
     "...........K......",
 ]
 # the glint: one white pixel up and left of each head's centre, turned with
 # the star
-STAR_GLINTS = {"upright": [(6, 6)], "spun": [(7, 5)]}
+STAR_GLINTS = {"upright": [(6, 6)], "spun": [(6, 5)]}
 # a four-point twinkle beside the long trail: centre white, arms half lit
 SPARKLE = [" K ",
            "KCK",
