@@ -170,8 +170,8 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # ends on a single pixel in the tone of the facet that runs out to it, so
 # no tip carries a lighter or darker pixel of its own.  Frame 00 stands
 # upright, 17 x 16, mirror-symmetric in shape, its points about as long as
-# each other from the middle (8.1 to 8.6 px): the top and side tips one
-# pixel on a two-pixel step, the legs narrowing 3, 2, 1 to a tip straight
+# each other from the middle (7.9 to 8.7 px): the top tip one pixel on a
+# three-pixel step, the side tips one pixel on a two-pixel step, the legs narrowing 3, 2, 1 to a tip straight
 # below their outer edge.  Frame 01 is the same star turned a little
 # clockwise, about 15 degrees, as it tumbles down: its outline is a star
 # of the same size turned and laid on the grid, then evened by hand so
@@ -181,7 +181,7 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # by point as frame 00's are.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
-    "........M........",
+    ".......MMK.......",
     ".......MMK.......",
     ".......MMK.......",
     "......MMMKK......",
@@ -201,8 +201,8 @@ STAR_SPUN = [
     "..........M.......",
     ".........MK.......",
     ".........MK.......",
-    ".M......MMK.......",
-    "..AMMMMMMKK.......",
+    "........MMK.......",
+    ".AAMMMMMMKK.......",
     "..AAMMMMMKKK......",
     "...AAAMMMKKAAA....",
     "....AAAMMAAAAAAAA.",
@@ -651,16 +651,16 @@ def clock_colon(lit):
 # two pixels wide (half a figure's), so they read at 1x beside the figures
 # without a box to crowd them.  The letters are drawn upright here and lean
 # as the figures' posts do: each steps a pixel once, its upper rows a pixel
-# right of its lower ones.  Each letter steps where a join hides the step:
-# the A at the top of its bar, the P under its bowl, the M at its middle,
-# a row below the A's, so the black column between A and M never closes
-# corner to corner across the steps.  The M is symmetric, its V two rows deep
+# right of its lower ones, the A and the P just under the bar and the bowl,
+# the M a row lower, so the black column between A and M never closes
+# corner to corner across the steps.  The A comes to a point, so that it
+# cannot be taken for an R.  The M is symmetric, its V two rows deep
 # to a one-pixel point on its middle column.  A black column parts the two
 # letters, and the M's lean stops a column short of the tile's right edge,
 # so the letters never touch the panel's end cap.
 LETTERS = {
-    "A": [" #### ",
-          "##  ##",
+    "A": ["  ##  ",
+          " #### ",
           "##  ##",
           "##  ##",
           "######",
@@ -687,7 +687,7 @@ LETTERS = {
           "##   ##",
           "##   ##"],
 }
-LETTER_STEP = {"A": 3, "P": 4, "M": 4}   # the last row carried a pixel right by the lean
+LETTER_STEP = {"A": 4, "P": 4, "M": 5}   # the last row carried a pixel right by the lean
 LETTER_H = len(LETTERS["A"])
 LETTER_GAP = 1              # black columns between two letters
 LABEL_LEFT = 0
