@@ -904,7 +904,7 @@ def character_frames():
                  patch="wave_up", still_shadow=True)
     f["103"] = P(arm_r="wave_back", lean=0, eyes="happy", mouth="open", sway=1,
                  patch="wave_back", still_shadow=True)
-    f["104"] = P(arm_r="wave_out", arm_l="low", lean=0, eyes="happy", mouth="open", sway=-1, touch="wave",
+    f["104"] = P(arm_r="wave_out", arm_l="low", lean=0, eyes="happy", mouth="open", sway=0, touch="wave",
                  patch="wave_out", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
