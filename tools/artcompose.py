@@ -839,7 +839,6 @@ PATCHES = {
                (28, 16, "mO.Ommmso..."),
                (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
     # upright: the hand straight over the wrist, its top at x 32-35, row 9
-    # (a pixel further right where the crown leans)
     "wave_up": [(28, 8, "............"),
               (28, 9, "....OOOo...."),
               (28, 10, "...Olbbmo..."),
@@ -850,8 +849,9 @@ PATCHES = {
               (28, 15, "Oa.Obmmso..."),
               (28, 16, "mO.Ommmso..."),
               (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
-    # in: the arm tilts toward the crown, the hand's top at x 30-33, row 9,
-    # two pixels of night between its outline and the head's
+    # in: the arm tilts toward the crown, the hand's top at x 30-33, row 9
+    # (a pixel further left, as the crown sways with it), two pixels of
+    # night between its outline and the head's
     "wave_back": [(28, 8, "............"),
                 (28, 9, "..OOOo......"),
                 (28, 10, ".Olbbmo....."),
@@ -861,7 +861,10 @@ PATCHES = {
                 (28, 14, "...Obmmo...."),
                 (28, 15, "Oa.Ommmso..."),
                 (28, 16, "mO.Ommmso..."),
-                (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
+                (28, 17, "mmommmsso...")] + WAVE_ARMPIT + [
+                 # the body sways away from the hand: the side under the
+                 # armpit steps in a row sooner
+                 (31, 27, "dRo.")],
 }
 
 
@@ -897,12 +900,12 @@ def character_frames():
     f = {"000": P(touch="rest")}
     # a wave, one happy face throughout: the hand comes up and wags on a
     # short arm - upright, tilted in over the crown's side, tilted out (it
-    # comes down to rest in the frame that follows); the crown leans a
-    # pixel toward the hand as it rises, the other arm bobs with the wag,
+    # comes down to rest in the frame that follows); the crown sways a
+    # pixel with the hand as it tips in, the other arm bobs with the wag,
     # the feet and shadow stay still, and the sprout sways against the hand
-    f["102"] = P(arm_r="wave_up", arm_l="low", lean=1, eyes="happy", mouth="open", sway=0, touch="wave",
+    f["102"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=0, touch="wave",
                  patch="wave_up", still_shadow=True)
-    f["103"] = P(arm_r="wave_back", lean=0, eyes="happy", mouth="open", sway=1,
+    f["103"] = P(arm_r="wave_back", lean=-1, eyes="happy", mouth="open", sway=1,
                  patch="wave_back", still_shadow=True)
     f["104"] = P(arm_r="wave_out", arm_l="low", lean=0, eyes="happy", mouth="open", sway=0, touch="wave",
                  patch="wave_out", still_shadow=True)
