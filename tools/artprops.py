@@ -170,8 +170,8 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # ends on a single pixel in the tone of the facet that runs out to it, so
 # no tip carries a lighter or darker pixel of its own.  Frame 00 stands
 # upright, 17 x 16, mirror-symmetric in shape, its points about as long as
-# each other from the middle (7.9 to 8.7 px): the top tip one pixel on a
-# three-pixel step, the side tips one pixel on a two-pixel step, the legs narrowing 3, 2, 1 to a tip straight
+# each other from the middle (8.1 to 8.6 px): the top and side tips one
+# pixel on a two-pixel step, the legs narrowing 3, 2, 1 to a tip straight
 # below their outer edge.  Frame 01 is the same star turned a little
 # clockwise, about 15 degrees, as it tumbles down: its outline is a star
 # of the same size turned and laid on the grid, then evened by hand so
@@ -181,7 +181,7 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # by point as frame 00's are.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
-    ".......MMK.......",
+    "........M........",
     ".......MMK.......",
     ".......MMK.......",
     "......MMMKK......",
