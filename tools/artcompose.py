@@ -905,7 +905,7 @@ def character_frames():
     # the feet and shadow stay still, and the sprout sways against the hand
     f["102"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=0, touch="wave",
                  patch="wave_up", still_shadow=True)
-    f["103"] = P(arm_r="wave_back", lean=-1, eyes="happy", mouth="open", sway=1,
+    f["103"] = P(arm_r="wave_back", arm_l="half", lean=-1, eyes="happy", mouth="open", sway=0,
                  patch="wave_back", still_shadow=True)
     f["104"] = P(arm_r="wave_out", arm_l="low", lean=0, eyes="happy", mouth="open", sway=0, touch="wave",
                  patch="wave_out", still_shadow=True)
@@ -969,7 +969,7 @@ def icon_32(rich):
     # long flat run on top or down either side
     build = Build(size=32, ground=30.5, rx=13.6, height=24.5, even=False,
                   bands=BODY_BANDS_RICH if rich else ICON_BANDS, background="_",
-                  rim=rich, soften=False, rich=rich, shadow=False, base=2.0)
+                  rim=False, soften=False, rich=rich, shadow=False, base=2.0)
     cv = draw_character(Pose(arm_l=None, arm_r=None, feet=None, specks=False), build)
     # the crown's top run is the circle's 8 pixels: take one off each end,
     # so the head rounds into its top instead of stopping flat
