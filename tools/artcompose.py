@@ -808,63 +808,70 @@ TOUCHES = {
 
 # Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
 # ' ' keeps what the script drew.
-# Under every waving arm: the armpit's crease below the shoulder, and the
-# side rounding out low as it does under a resting arm.
-WAVE_ARMPIT = [(28, 18, "  mmssoo...."),
-               (28, 19, "   ooo......"),
-               (28, 20, "     ......."),
-               (32, 26, "dRo"),
-               (32, 27, "dRo")]
+# Under every waving arm: the shoulder it leaves the side from (rows
+# 16-17, over a one-pixel armpit at (30, 16)), the armpit's crease below
+# it, and the side rounding out low as it does under a resting arm; and
+# clear night above the hand.
+WAVE_ARM_BASE = [(28, 8, "............"),
+                 (28, 16, "mO.Ommmso..."),
+                 (28, 17, "mmommmsso..."),
+                 (28, 18, "  mmssoo...."),
+                 (28, 19, "   ooo......"),
+                 (28, 20, "     ......."),
+                 (32, 26, "dRo"),
+                 (32, 27, "dRo")]
+
+
+def wave_arm(rows, extra=()):
+    """A waving arm drawn by hand: its rows from the hand's top (row 9)
+    down to row 15, at x 28, over the shared shoulder; then any rows of
+    the pose's own laid over that."""
+    return [(28, 9 + i, r) for i, r in enumerate(rows)] + WAVE_ARM_BASE + list(extra)
+
+
 PATCHES = {
     # The glance right: the sprout's stem, moved three pixels along the
     # crown, would land on the crown's corner; its base stays a pixel
     # inside, as the glance left has it, and the corner keeps its outline.
     "glance_right_crown": [(22, 13, "GOa")],
-    # The waving arm, drawn whole (x 28-39, rows 8-20): a round hand four
-    # pixels across, lit on its upper left, on a wrist two across that
-    # widens down the forearm, and one shoulder in all three frames - the
-    # arm leaves the side at rows 15-18
-    # over a one-pixel armpit at (30, 16), under which the body's outline
-    # carries on as the crease.  Under the raised arm the side rounds out
-    # low as it does under a resting arm.
+    # The waving arm (x 28-39, rows 9-15 here, over WAVE_ARM_BASE): a round
+    # hand four pixels across, lit on its upper left, on a wrist two across
+    # that widens down the forearm to the shoulder all three frames share.
     # out: tilted about 25 degrees, the hand's top at x 34-37, row 9
-    "wave_out": [(28, 8, "............"),
-               (28, 9, "......OOOo.."),
-               (28, 10, ".....Olbbmo."),
-               (28, 11, ".....Obbmo.."),
-               (28, 12, ".....Obmo..."),
-               (28, 13, ".....Obmo..."),
-               (28, 14, "....Obmmo..."),
-               (28, 15, "Oa.Obmmso..."),
-               (28, 16, "mO.Ommmso..."),
-               (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
+    "wave_out": wave_arm([
+        "......OOOo..",
+        ".....Olbbmo.",
+        ".....Obbmo..",
+        ".....Obmo...",
+        ".....Obmo...",
+        "....Obmmo...",
+        "Oa.Obmmso...",
+    ]),
     # upright: the hand straight over the wrist, its top at x 32-35, row 9
-    "wave_up": [(28, 8, "............"),
-              (28, 9, "....OOOo...."),
-              (28, 10, "...Olbbmo..."),
-              (28, 11, "...Obbmmo..."),
-              (28, 12, "....Obmo...."),
-              (28, 13, "....Obmo...."),
-              (28, 14, "....Obmmo..."),
-              (28, 15, "Oa.Obmmso..."),
-              (28, 16, "mO.Ommmso..."),
-              (28, 17, "mmommmsso...")] + WAVE_ARMPIT,
+    "wave_up": wave_arm([
+        "....OOOo....",
+        "...Olbbmo...",
+        "...Obbmmo...",
+        "....Obmo....",
+        "....Obmo....",
+        "....Obmmo...",
+        "Oa.Obmmso...",
+    ]),
     # in: the arm tilts toward the crown, the hand's top at x 30-33, row 9
     # (a pixel further left, as the crown sways with it), two pixels of
     # night between its outline and the head's
-    "wave_back": [(28, 8, "............"),
-                (28, 9, "..OOOo......"),
-                (28, 10, ".Olbbmo....."),
-                (28, 11, ".Obbmmo....."),
-                (28, 12, "..Obbmo....."),
-                (28, 13, "...Obmo....."),
-                (28, 14, "...Obmmo...."),
-                (28, 15, "Oa.Ommmso..."),
-                (28, 16, "mO.Ommmso..."),
-                (28, 17, "mmommmsso...")] + WAVE_ARMPIT + [
-                 # the body sways away from the hand: the side under the
-                 # armpit steps in a row sooner
-                 (31, 27, "dRo.")],
+    "wave_back": wave_arm([
+        "..OOOo......",
+        ".Olbbmo.....",
+        ".Obbmmo.....",
+        "..Obbmo.....",
+        "...Obmo.....",
+        "...Obmmo....",
+        "Oa.Ommmso...",
+    ], [
+        # the body sways away from the hand: the side under the armpit
+        # steps in a row sooner
+        (31, 27, "dRo.")]),
 }
 
 
