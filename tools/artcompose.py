@@ -76,41 +76,6 @@ def flipped(rows):
     return [r[::-1] for r in rows]
 
 
-def blob(cv, inside, shade, outline="o"):
-    """Fill the shape inside(x, y) (tested at pixel centres) with
-    shade(x, y), ringed by a one-pixel outline on its own inner edge."""
-    mask = [[inside(x + 0.5, y + 0.5) for x in range(cv.w)] for y in range(cv.h)]
-
-    def m(x, y):
-        return 0 <= x < cv.w and 0 <= y < cv.h and mask[y][x]
-
-    for y in range(cv.h):
-        for x in range(cv.w):
-            if not mask[y][x]:
-                continue
-            edge = not (m(x - 1, y) and m(x + 1, y) and m(x, y - 1) and m(x, y + 1))
-            cv.put(x, y, outline if edge else shade(x + 0.5, y + 0.5))
-    return mask
-
-
-def sphere_shade(cx, cy, rx, ry_top, ry_bot, bands):
-    """Light from the upper left; bands = [(threshold, char), ...] brightest first."""
-    lx, ly, lz = -0.35, -0.55, 0.76
-    n = math.sqrt(lx * lx + ly * ly + lz * lz)
-    lx, ly, lz = lx / n, ly / n, lz / n
-
-    def f(x, y):
-        nx = (x - cx) / rx
-        ny = (y - cy) / (ry_top if y < cy else ry_bot)
-        nz = math.sqrt(max(0.0, 1.0 - nx * nx - ny * ny))
-        d = nx * lx + ny * ly + nz * lz
-        for t, c in bands:
-            if d >= t:
-                return c
-        return bands[-1][1]
-    return f
-
-
 def mochi(cx, cy, rx, ry_top, ry_bot, base=2.25):
     """Soft dome on a flattened base (base 2 is a plain ellipse)."""
     def inside(x, y):
@@ -124,16 +89,6 @@ def mochi(cx, cy, rx, ry_top, ry_bot, base=2.25):
 def ellipse(cx, cy, rx, ry):
     def inside(x, y):
         return ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1.0
-    return inside
-
-
-def rotated_ellipse(cx, cy, ra, rb, ang):
-    ca, sa = math.cos(ang), math.sin(ang)
-
-    def inside(x, y):
-        u = (x - cx) * ca - (y - cy) * sa
-        v = (x - cx) * sa + (y - cy) * ca
-        return (u / ra) ** 2 + (v / rb) ** 2 <= 1.0
     return inside
 
 
@@ -1025,11 +980,6 @@ def art_text(title, w, h, bpp, palette, lines):
     out.append("pixels")
     out.extend(lines)
     return "\n".join(out) + "\n"
-
-
-def used_palette(palette, lines):
-    used = {c for r in lines for c in r}
-    return [p for p in palette if p[0] in used]
 
 
 def main():
