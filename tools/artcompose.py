@@ -210,23 +210,7 @@ ARMS = {        # angle of the hand above the horizontal, seen from the shoulder
     "half": 25,
     "up": 48,
     "high": 65,
-    "wave_out": 50,    # the waving arm (placed by WAVE_HANDS; this only
-    "wave_up": 50,     # sets the shoulder row the resting code would use)
-    "wave_back": 50,
 }
-WAVE_HANDS = {    # the waving hand's centre (x, y in the 40x40 frame).
-                  # The hand comes up and wags on a short arm: upright,
-                  # tilted in over the crown's side, tilted out.  (The
-                  # shapes themselves are finished by hand in PATCHES.)
-    "wave_up": (34.0, 10.5),      # upright beside the crown
-    "wave_back": (31.5, 10.5),    # tilted in toward the crown, night kept under it
-    "wave_out": (36.0, 10.5),     # tilted out, about 25 degrees
-}
-WAVE_SHOULDER = 18.0      # the row every waving arm rises from
-# a stubby arm like the resting ones: three or four pixels across, a
-# three-pixel mitten, five or six from the shoulder to the tip
-WAVE_LIMB_R = 1.6
-WAVE_MITT = (2.1, 2.1)
 SQUASH_DROP = 0.85    # pixels lower per unit of squash (as much wider: one mass)
 SQUASH_WIDEN = 1.3    # ...and a touch more, for what the squash flattens
 SQUASH_MARGIN = 3.0   # the widest squash stops this far inside the frame
@@ -400,8 +384,6 @@ def draw_character(pose, build=FRAME_BUILD):
         even_runs(body, int(cy))
     arm_fill = {}
     front = {}
-    front_mitt = set()      # the waving mitten, outlined whole against the head
-    wave_px = set()         # the waving arm: no closing against the head
 
     def arm_tone(x, y, hx, hy, side):
         """Lit along the top of the mitten and limb, shaded underneath."""
@@ -418,11 +400,9 @@ def draw_character(pose, build=FRAME_BUILD):
         if not arm:
             continue
         mitt_rx, mitt_ry = 2.2 + 0.15 * sq, 2.1 - 0.12 * sq   # squashes with the body
-        if arm.startswith("wave"):      # an open hand, waving
-            mitt_rx, mitt_ry = WAVE_MITT
         # a raised arm shows from higher up the side, where the body has
         # already turned in, so the hand can rise clear of the crown
-        ay = sy - max(0.0, ARMS[arm] - 20) / 45.0 * 2.5 - (1.2 if arm in WAVE_HANDS else 0.0)
+        ay = sy - max(0.0, ARMS[arm] - 20) / 45.0 * 2.5
         row = [x for x in range(size) if body[int(ay)][x]]
         edge = (row[0] if side < 0 else row[-1] + 1.0)
         a = math.radians(ARMS[arm])
@@ -436,28 +416,6 @@ def draw_character(pose, build=FRAME_BUILD):
                   if not body[y][x] and (limb(x + 0.5, y + 0.5) or mitt(x + 0.5, y + 0.5))]
             return hx, hy, mitt, px
 
-        if arm in WAVE_HANDS:
-            # a waving hand held up beside the head: placed, not reached, so
-            # the swing between frames is exactly what is drawn.  The arm is
-            # as thick as the other arms and joins the silhouette under one
-            # outline; the mitten keeps a pixel of night from the head.
-            hx, hy = WAVE_HANDS[arm]
-            ay = WAVE_SHOULDER
-            row = [x for x in range(size) if body[int(ay)][x]]
-            px0 = row[-1] - 1.0 if side > 0 else row[0] + 2.0
-            cv.wave_hand = (hx, hy)
-            cv.wave_root = (px0, ay)
-            cv.wave_px = wave_px        # the arm as drawn beside the body
-            # one even nub from inside the shoulder to the rounded hand, like
-            # the resting arm raised
-            limb = thick_segment(px0, ay, hx, hy, WAVE_LIMB_R)
-            mitt = ellipse(hx, hy, WAVE_MITT[0], WAVE_MITT[1])
-            for y in range(size):
-                for x in range(size):
-                    if not body[y][x] and (mitt(x + 0.5, y + 0.5) or limb(x + 0.5, y + 0.5)):
-                        arm_fill[(x, y)] = arm_tone(x, y, hx, hy, -1)
-                        wave_px.add((x, y))
-            continue
         reach = 1.0     # out until the arm shows its full size
         while True:
             hx, hy, mitt, px = place(reach)
@@ -465,7 +423,7 @@ def draw_character(pose, build=FRAME_BUILD):
                 break
             reach += 0.25
         # a raised arm reaches further, so the hand clears the shoulder
-        reach += max(0.0, ARMS[arm] - 15) / 50.0 * 2.5 + (1.5 if arm.startswith("wave") else 0.0)
+        reach += max(0.0, ARMS[arm] - 15) / 50.0 * 2.5
         hx, hy, mitt, px = place(reach)
         while any(x < 2 or y < 2 or x >= size - 2 for x, y in px) and reach > -1:
             reach -= 0.25     # keep clear of the frame's margin
@@ -489,7 +447,7 @@ def draw_character(pose, build=FRAME_BUILD):
         return 0 <= x < size and 0 <= y < size and (body[y][x] or (x, y) in arm_fill)
     grown = {(x, y) for y in range(size) for x in range(size)
              if any(solid0(x + i, y + j) for i in (-1, 0, 1) for j in (-1, 0, 1))}
-    near_arm = {(x + i, y + j) for (x, y) in arm_fill if (x, y) not in wave_px
+    near_arm = {(x + i, y + j) for (x, y) in arm_fill
                 for i in (-2, -1, 0, 1, 2)
                 for j in (-2, -1, 0, 1, 2)}
     for (x, y) in sorted(near_arm):
@@ -586,11 +544,8 @@ def draw_character(pose, build=FRAME_BUILD):
                     cv.put(x, y, ramp[ramp.index(c) + 1])
 
     # a mitten pressed to the side of a wide squash, in front of the body
-    # (a raised arm's limb melts into the body it grows from: outlined only
-    # against the night, while its mitten is outlined all round)
     for (x, y), tone in front.items():
-        rim = any((x + i, y + j) not in front and
-                  ((x, y) in front_mitt or (x + i, y + j) in front_mitt or not solid(x + i, y + j))
+        rim = any((x + i, y + j) not in front and not solid(x + i, y + j)
                   for i, j in ((1, 0), (-1, 0), (0, 1), (0, -1)))
         cv.put(x, y, "o" if rim else tone)
 
@@ -738,15 +693,13 @@ def draw_character(pose, build=FRAME_BUILD):
             if ch != " ":
                 cv.put(x0 + i + round(shear(y + 0.5)), y, build.background if ch == "." else ch)
     seal_pockets(cv, build.background)
-    if wave_px:
-        # the waving arm as finally drawn (hand touches included): whatever
-        # stands outside the body beyond the shoulder, from the root row up
+    if pose.patch in WAVE_POSES:
+        # for the measures: the waving arm as drawn, whatever stands outside
+        # the body beside and above its shoulder
+        cv.wave_hand, cv.wave_root = WAVE_POSES[pose.patch]
         rx0, ry0 = cv.wave_root
-        wave_px.clear()
-        wave_px.update((x, y) for y in range(int(ry0 + WAVE_LIMB_R) + 2)
-                       for x in range(size)
-                       if (x >= rx0 - 1 if rx0 > cx else x <= rx0 + 1) and not body[y][x]
-                       and cv.get(x, y) != build.background)
+        cv.wave_px = {(x, y) for y in range(int(ry0) + WAVE_UNDERSIDE) for x in range(int(rx0), size)
+                      if not body[y][x] and cv.get(x, y) != build.background}
     return cv
 
 
@@ -763,25 +716,24 @@ TOUCHES = {
 
 # Hand-drawn rows over the composed frame: (x, y, row); '.' is the night,
 # ' ' keeps what the script drew.
-# Under every waving arm: the shoulder it leaves the side from (rows
-# 16-17, over a one-pixel armpit at (30, 16)), the armpit's crease below
-# it, and the side rounding out low as it does under a resting arm; and
-# clear night above the hand.
-WAVE_ARM_BASE = [(28, 8, "............"),
-                 (28, 16, "mO.Ommmso..."),
-                 (28, 17, "mmommmsso..."),
-                 (28, 18, "  mmssoo...."),
-                 (28, 19, "   ooo......"),
-                 (28, 20, "     ......."),
-                 (32, 26, "dRo"),
-                 (32, 27, "dRo")]
+# The waving arm, drawn by hand over a frame with no right arm: a nub like
+# the resting ones, raised from low on the side (its underside leaves the
+# body at row 25, two rows above where a resting arm joins), with a round
+# mitten four pixels across.  Its top edge meets the body in a softened
+# corner, and the side under it stays in shadow, the rim light starting
+# where the arm's underside comes back to the outline.
+def wave_arm(x0, top, rows):
+    """A waving arm's rows, x0 the column of each row's first character,
+    from row top down; ' ' keeps the composed body."""
+    return [(x0, top + i, r) for i, r in enumerate(rows)]
 
 
-def wave_arm(rows, extra=()):
-    """A waving arm drawn by hand: its rows from the hand's top (row 9)
-    down to row 15, at x 28, over the shared shoulder; then any rows of
-    the pose's own laid over that."""
-    return [(28, 9 + i, r) for i, r in enumerate(rows)] + WAVE_ARM_BASE + list(extra)
+WAVE_POSES = {   # hand's centre and the shoulder (x, y), for the measures
+    "wave_up": ((36.0, 14.0), (31.5, 21.5)),
+    "wave_back": ((35.0, 13.0), (31.5, 22.0)),
+    "wave_out": ((36.0, 18.0), (31.5, 22.0)),
+}
+WAVE_UNDERSIDE = 4     # rows below the shoulder the arm's underside reaches
 
 
 PATCHES = {
@@ -789,44 +741,49 @@ PATCHES = {
     # crown, would land on the crown's corner; its base stays a pixel
     # inside, as the glance left has it, and the corner keeps its outline.
     "glance_right_crown": [(22, 13, "GOa")],
-    # The waving arm (x 28-39, rows 9-15 here, over WAVE_ARM_BASE): a round
-    # hand four pixels across, lit on its upper left, on a wrist two across
-    # that widens down the forearm to the shoulder all three frames share.
-    # out: tilted about 25 degrees, the hand's top at x 34-37, row 9
-    "wave_out": wave_arm([
-        "......OOOo..",
-        ".....Olbbmo.",
-        ".....Obbmo..",
-        ".....Obmo...",
-        ".....Obmo...",
-        "....Obmmo...",
-        "Oa.Obmmso...",
-    ]),
-    # upright: the hand straight over the wrist, its top at x 32-35, row 9
-    "wave_up": wave_arm([
-        "....OOOo....",
-        "...Olbbmo...",
-        "...Obbmmo...",
-        "....Obmo....",
-        "....Obmo....",
-        "....Obmmo...",
-        "Oa.Obmmso...",
-    ]),
-    # in: the arm tilts toward the crown, the hand's top at x 30-33, row 9
-    # (a pixel further left, as the crown sways with it), two pixels of
-    # night between its outline and the head's
-    "wave_back": wave_arm([
-        "..OOOo......",
-        ".Olbbmo.....",
-        ".Obbmmo.....",
-        "..Obbmo.....",
-        "...Obmo.....",
-        "...Obmmo....",
-        "Oa.Ommmso...",
-    ], [
-        # the body sways away from the hand: the side under the armpit
-        # steps in a row sooner
-        (31, 27, "dRo.")]),
+    # up: about 65 degrees, the mitten beside the crown's shoulder
+    "wave_up": wave_arm(28, 12, [
+        "      aOOo",
+        "     Olbbmo",
+        "     Obbbmo",
+        "     Obbmmo",
+        "    aObbmo",
+        "    Obbmmo",
+        "   aObbmso",
+        "   mbbmmso",
+        "   smmmsso",
+        "   dmssso",
+        "   ddddo",
+        "   ddRo",
+        "   dRo"]),
+    # in: straight up, as the crown sways a pixel away (the rows ride that
+    # lean: the top ones land a column further left)
+    "wave_back": wave_arm(29, 11, [
+        "    aOOo",
+        "   Olbbmo",
+        "   Obbbmo",
+        "   Obbmmo",
+        "    aObmo",
+        "     Obmmo",
+        "     Obmso",
+        "    aObmso",
+        "   aObbmso",
+        "   mbbmmso",
+        "   smmsso",
+        "   ddsso",
+        "   ddRo"]) + [(28, 24, "   dRo")],
+    # out: about 45 degrees, the mitten lower and further out
+    "wave_out": wave_arm(28, 16, [
+        "      aOOo",
+        "     aObbmo",
+        "    aObbbmo",
+        "   aObbbmmo",
+        "   mbbbmmso",
+        "   dmmmsso",
+        "   ddsssso",
+        "   dddsso",
+        "   ddRoo",
+        "   dRo"]),
 }
 
 
@@ -860,17 +817,17 @@ def sprout_pose(code):
 def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
-    # a wave, one happy face throughout: the hand comes up and wags on a
-    # short arm - upright, tilted in over the crown's side, tilted out (it
-    # comes down to rest in the frame that follows); the crown sways a
-    # pixel with the hand as it tips in, the other arm bobs with the wag,
-    # the feet and shadow stay still, and the sprout sways against the hand
-    f["102"] = P(arm_r="wave_up", arm_l="low", lean=0, eyes="happy", mouth="open", sway=0, touch="wave",
-                 patch="wave_up", still_shadow=True)
-    f["103"] = P(arm_r="wave_back", arm_l="half", lean=-1, eyes="happy", mouth="open", sway=0,
+    # a wave, one happy face throughout: the body perks up a pixel taller
+    # and the near arm comes up from low on the side and wags - up, straight
+    # up, out and lower (it comes down to rest in the frame that follows);
+    # the crown sways a pixel away as the arm stands straight, the other arm
+    # bobs with the wag, and the feet and shadow stay still
+    f["102"] = P(arm_r=None, arm_l="low", squash=-1.0, lean=0, eyes="happy", mouth="open",
+                 touch="wave", patch="wave_up", still_shadow=True)
+    f["103"] = P(arm_r=None, arm_l="half", squash=-1.0, lean=-1, eyes="happy", mouth="open",
                  patch="wave_back", still_shadow=True)
-    f["104"] = P(arm_r="wave_out", arm_l="low", lean=0, eyes="happy", mouth="open", sway=0, touch="wave",
-                 patch="wave_out", still_shadow=True)
+    f["104"] = P(arm_r=None, arm_l="low", squash=-1.0, lean=0, eyes="happy", mouth="open",
+                 touch="wave", patch="wave_out", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout sways its own way.  One face
