@@ -317,7 +317,7 @@ MOON_SCALE = 1.1       # the drawing's coordinates below are for a disc of 28.7;
 # deepens inward one layer at a time past each of LIMB_FACING, so both
 # ends of the edge taper the same way with no lone pixels
 RIM_FACING, RIM_FADE = 0.3, 0.1
-LIMB_FACING = (-RIM_FADE, -0.15, -0.6, -0.88, -0.97)
+LIMB_FACING = (-RIM_FADE, -0.12, -0.4, -0.65, -0.85, -0.95)
 # pixels added to the circle at both ends of its outermost rows and columns,
 # so each flat is ten pixels and the stairs from it shorten steadily (4 3 2 2
 # 2 1 per side, not a six-pixel nub and a jump of five), the same on all four
@@ -406,20 +406,20 @@ RABBIT = [
 # arm runs from a round shoulder under the head, two pixels thick, out to
 # the paws, a knob a row taller than the arm either side, closed round the
 # handle's top end.  Every curve steps in even runs (3 2 1 1 ...).
-# The mallet: the handle (S) one pixel wide in steps of two, slanting down
-# from the paws to the head, a squat barrel standing on its striking end
-# (5 x 6, its axis across the handle), its top end and near side lit (A),
+# The mallet: the handle (S) two pixels thick, slanting down from the paws
+# to the head, a barrel standing on its striking end (7 x 7, its axis
+# across the handle), its top end and near side lit (A),
 # its far side and the end that strikes in the dark tone, landing on the
 # mochi so the mochi shows either side of it.
 FIGURE_AT = (8, 31)
 FIGURE = [
-    "..........RRRR..............................",  # 31
-    ".......RRRRRRRRRRRRRRRRR.AA.......AAAAS.....",  # 32
-    ".....RRRRRRRRRRRAAAAAAAAAAAAS.....ARRRS.....",  # 33
-    "....RRRRRRRRRRRAAAAAAAAAAAAA.SS...ARRRS.....",  # 34
-    "...RRRRRRRRRRRRAAAAARRRR.AA....SSSARRRS.....",  # 35
-    "..RRRRRRRRRRRRRRAAARRRRR..........ARRRS.....",  # 36
-    ".RRRRRRRRRRRRRRRRRRRRRRR..........SSSSS.....",  # 37
+    "..........RRRR...................AAAAAAS....",  # 31
+    ".......RRRRRRRRRRRRRRRRR.AA......ARRRRRS....",  # 32
+    ".....RRRRRRRRRRRAAAAAAAAAAAAS....ARRRRRS....",  # 33
+    "....RRRRRRRRRRRAAAAAAAAAAAAASSS..ARRRRRS....",  # 34
+    "...RRRRRRRRRRRRAAAAARRRR.AA..SSSSARRRRRS....",  # 35
+    "..RRRRRRRRRRRRRRAAARRRRR.........ARRRRRS....",  # 36
+    ".RRRRRRRRRRRRRRRRRRRRRRR.........SSSSSSS....",  # 37
     "RRRRRRRRRRRRRRRRRRRRRRRR....................",  # 38
     "RRRRRRRRRRRRRRRRRRRRRRRR....................",  # 39
     ".RRRRRRRRRRRRRRRRRRRRRR.....................",  # 40
