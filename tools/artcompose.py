@@ -730,7 +730,7 @@ def wave_arm(x0, top, rows):
 
 WAVE_POSES = {   # hand's centre and the shoulder (x, y), for the measures
     "wave_up": ((36.0, 14.0), (31.5, 21.5)),
-    "wave_back": ((35.0, 13.0), (31.5, 22.0)),
+    "wave_back": ((35.0, 11.0), (31.5, 22.0)),
     "wave_out": ((36.0, 18.0), (31.5, 22.0)),
 }
 WAVE_UNDERSIDE = 4     # rows below the shoulder the arm's underside reaches
@@ -756,22 +756,25 @@ PATCHES = {
         "   ddddo",
         "   ddRo",
         "   dRo"]),
-    # in: straight up, as the crown sways a pixel away (the rows ride that
-    # lean: the top ones land a column further left)
-    "wave_back": wave_arm(29, 11, [
-        "    aOOo",
-        "   Olbbmo",
-        "   Obbbmo",
-        "   Obbmmo",
-        "    aObmo",
+    # straight up: the mitten highest, a pixel further in
+    "wave_back": wave_arm(28, 9, [
+        "     aOOo",
+        "    Olbbmo",
+        "    Obbbmo",
+        "    Obbmmo",
+        "    aObmmo",
         "     Obmmo",
+        "     Obmso",
+        "     Obmso",
         "     Obmso",
         "    aObmso",
         "   aObbmso",
         "   mbbmmso",
-        "   smmsso",
-        "   ddsso",
-        "   ddRo"]) + [(28, 24, "   dRo")],
+        "   smmmsso",
+        "   dmssso",
+        "   dddso",
+        "   ddRo",
+        "   dRo"]),
     # out: about 45 degrees, the mitten lower and further out
     "wave_out": wave_arm(28, 16, [
         "      aOOo",
@@ -817,17 +820,13 @@ def sprout_pose(code):
 def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
-    # a wave, one happy face throughout: the body perks up a pixel taller
-    # and the near arm comes up from low on the side and wags - up, straight
-    # up, out and lower (it comes down to rest in the frame that follows);
-    # the crown sways a pixel away as the arm stands straight, the other arm
-    # bobs with the wag, and the feet and shadow stay still
-    f["102"] = P(arm_r=None, arm_l="low", squash=-1.0, lean=0, eyes="happy", mouth="open",
-                 touch="wave", patch="wave_up", still_shadow=True)
-    f["103"] = P(arm_r=None, arm_l="half", squash=-1.0, lean=-1, eyes="happy", mouth="open",
-                 patch="wave_back", still_shadow=True)
-    f["104"] = P(arm_r=None, arm_l="low", squash=-1.0, lean=0, eyes="happy", mouth="open",
-                 touch="wave", patch="wave_out", still_shadow=True)
+    # a wave, one happy face throughout: the near arm comes up from low on
+    # the side and swings - up, straight up, out and lower (it comes down to
+    # rest in the frame that follows); the body, the other arm, the feet and
+    # the shadow hold still
+    f["102"] = P(arm_r=None, eyes="happy", mouth="open", touch="rest", patch="wave_up", still_shadow=True)
+    f["103"] = P(arm_r=None, eyes="happy", mouth="open", touch="rest", patch="wave_back", still_shadow=True)
+    f["104"] = P(arm_r=None, eyes="happy", mouth="open", touch="rest", patch="wave_out", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
     # one arm leads, the crown leans, the sprout sways its own way.  One face
