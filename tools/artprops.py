@@ -283,11 +283,12 @@ def star_frames():
 # them, one clear step darker (at least 5 L* under the darkest sea), the
 # figure in warmer tans: the rabbit that pounds mochi in the moon, facing
 # right, head set off from the body by a notch at the nape, an eye, and the
-# near arm as a shape in its own tone between the body's and the seas' (not
-# the limb's), with no lines drawn inside it; a wooden mallet in
-# the moment of the strike, its handle slanting down from both paws to a
-# barrel head landing on the mochi heaped in the mortar (a drum with a
-# waist, a hoop and a lip, the mochi in a pale tone just above the face's).
+# near arm and near thigh as shapes in one lighter tone between the body's
+# and the seas' (not the limb's), with no lines drawn inside them; a wooden
+# mallet raised to strike, its handle rising from the paws to a barrel head
+# held clear above the mochi heaped in the mortar (a drum with a waist, a
+# hoop and a lip, a shade darker than the rabbit, the mochi in a pale tone
+# just above the face's).
 # Black is the blit's transparent key and the disc fills its square.
 
 MOON_PALETTE = [
@@ -299,8 +300,9 @@ MOON_PALETTE = [
     ("M", "#e1d7bc", "the seas"),
     ("L", "#d9caa4", "limb"),
     ("K", "#c6b48c", "limb, deepest"),
-    ("A", "#c8b892", "the rabbit's arm, the mallet's lit top"),
-    ("R", "#b4a27d", "the rabbit, the mortar, the mallet's head"),
+    ("A", "#c8b892", "the rabbit's near arm and thigh, the mallet's lit top"),
+    ("R", "#b4a27d", "the rabbit, the mortar's lip, the mallet's head"),
+    ("T", "#a79571", "the mortar"),
     ("S", "#9a8866", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
     ("E", "#645239", "the rabbit's eye"),
 ]
@@ -337,7 +339,7 @@ SEAS = [
                " MMMMMMMMMMMMM",
                "  MMMMMMM MMMM",
                "   MMMM   MMM "]),
-    ((44, 17), ["     NNN    ",
+    ((44, 15), ["     NNN    ",
                 "   NNMMMNN  ",
                 "  NMMMMMMMN ",
                 " NMMMMMMMMMN",
@@ -395,44 +397,47 @@ RABBIT = [
     _ellipse(23.3, 19.5, 1.6, 5.5, -26),                # far ear, laid back
     _ellipse(28.1, 18.3, 2.0, 5.9, -6),                 # near ear
 ]
-# the rabbit's lower body and the mallet in pixels, the grid's left column
-# at x = 8, the rows numbered; '.' leaves the head, mortar and mochi to
-# their shapes.  The crouch is told by the outline alone, one body tone (R)
-# and no inner lines: the back slopes from the nape down to a small round
-# tail, a notch of moon below it sets off the haunch, a round mass that
-# sits on the foot with a notch at the heel and another at its front; the
-# long hind foot runs along the bottom, its toe out past the chest, and the
-# chest curves in under the arm so the moon shows between it and the foot.  In the lighter tone (A) the near
-# arm runs from a round shoulder under the head, two pixels thick, out to
-# the paws, a knob a row taller than the arm either side, closed round the
-# handle's top end.  Every curve steps in even runs (3 2 1 1 ...).
-# The mallet: the handle (S) two pixels thick, slanting down from the paws
-# to the head, a barrel standing on its striking end (7 x 7, its axis
-# across the handle), its top end and near side lit (A),
-# its far side and the end that strikes in the dark tone, landing on the
-# mochi so the mochi shows either side of it.
-FIGURE_AT = (8, 31)
+# the rabbit's body and the mallet in pixels, the grid's left column at
+# x = 8, the rows numbered; '.' leaves the head, ears, mortar and mochi to
+# their shapes.  The crouch is told by the outline and one lighter tone (A),
+# no inner lines: the back rises from the nape in one round curve (runs
+# 3 2 1 1 1 1, then straight down) to the rump; the near thigh, a round
+# mass in the lighter tone with a rim of body round it, sits on the long
+# hind foot, which runs along the bottom with its toe out past the chest;
+# the belly curves in from the chest to the thigh's front so the moon
+# shows above the foot.  In the lighter tone the near arm runs from a
+# round shoulder under the head, two pixels thick, out to the paws, a knob
+# a row taller than the arm, closed round the handle's end.
+# The mallet: the handle (S) two pixels thick, rising about one in one and
+# a half from the paws to the head, a barrel standing upright (7 x 7, the
+# corners cut), its top end lit (A), its far side and the end that strikes
+# in the dark tone, held two rows clear above the mochi.
+FIGURE_AT = (8, 27)
 FIGURE = [
-    "..........RRRR...................AAAAAAS....",  # 31
-    ".......RRRRRRRRRRRRRRRRR.AA......ARRRRRS....",  # 32
-    ".....RRRRRRRRRRRAAAAAAAAAAAAS....ARRRRRS....",  # 33
-    "....RRRRRRRRRRRAAAAAAAAAAAAASSS..ARRRRRS....",  # 34
-    "...RRRRRRRRRRRRAAAAARRRR.AA..SSSSARRRRRS....",  # 35
-    "..RRRRRRRRRRRRRRAAARRRRR.........ARRRRRS....",  # 36
-    ".RRRRRRRRRRRRRRRRRRRRRRR.........SSSSSSS....",  # 37
-    "RRRRRRRRRRRRRRRRRRRRRRRR....................",  # 38
-    "RRRRRRRRRRRRRRRRRRRRRRRR....................",  # 39
-    ".RRRRRRRRRRRRRRRRRRRRRR.....................",  # 40
-    "..RRRRRRRRRRRRRRRRRRRR......................",  # 41
-    ".RRRRRRRRRRRRRRRRRRRR.......................",  # 42
-    "RRRRRRRRRRRRRRRRRRR.........................",  # 43
-    "RRRRRRRRRRRRRRRRRRR.........................",  # 44
-    "RRRRRRRRRRRRRRRRRRR.........................",  # 45
-    ".RRRRRRRRRRRRRRRRR..........................",  # 46
-    "...RRRRRRRRRRRRR............................",  # 47
-    "..RRRRRRRRRRRRRRRRRRRRRRRR..................",  # 48
-    "..RRRRRRRRRRRRRRRRRRRRRRRRR.................",  # 49
-    "...RRRRRRRRRRRRRRRRRRRRRRR..................",  # 50
+    "...................................AAAAA......",  # 27
+    "..................................RRRRRRS.....",  # 28
+    "..................................RRRRRRS.....",  # 29
+    ".................................SRRRRRRS.....",  # 30
+    "...........RRRRR...............SSSRRRRRRS.....",  # 31
+    "........RRRRRRRRRRRRRRR.......SSS.RRRRRRS.....",  # 32
+    "......RRRRRRRRRRRAAARRRR..AASSS....SSSSS......",  # 33
+    ".....RRRRRRRRRRRAAAAARRR.AAAAS................",  # 34
+    "....RRRRRRRRRRRRAAAAAAAAAAAAA.................",  # 35
+    "...RRRRRRRRRRRRRAAAAAAAAAAAA..................",  # 36
+    "..RRRRRRRRRRRRRRRAAARRRR......................",  # 37
+    "..RRRRRAAAARRRRRRRRRRRRR......................",  # 38
+    ".RRRRAAAAAAAARRRRRRRRRR.......................",  # 39
+    ".RRRAAAAAAAAAARRRRRRRR........................",  # 40
+    ".RRAAAAAAAAAAARRRRRRR.........................",  # 41
+    ".RRAAAAAAAAAAARRRRR...........................",  # 42
+    ".RRAAAAAAAAAAARRR.............................",  # 43
+    ".RRAAAAAAAAAARR...............................",  # 44
+    ".RRRAAAAAAAARR................................",  # 45
+    "..RRRAAAAAARR.................................",  # 46
+    "...RRRRAAARR..................................",  # 47
+    "....RRRRRRRRRRRRRRRRRRR.......................",  # 48
+    "....RRRRRRRRRRRRRRRRRRRRR.....................",  # 49
+    ".....RRRRRRRRRRRRRRRRRRRR.....................",  # 50
 ]
 
 
@@ -460,7 +465,7 @@ def _figure(px, py):
     if MORTAR_LIP(px, py) <= 1.0:
         return "R"
     if MORTAR(px, py) <= 1.0:
-        return "S" if MORTAR_HOOP[0] <= py <= MORTAR_HOOP[1] + 1 else "R"
+        return "S" if MORTAR_HOOP[0] <= py <= MORTAR_HOOP[1] + 1 else "T"
     if _inside(NAPE, px, py):
         return None
     if _inside(RABBIT, px, py):
