@@ -428,13 +428,13 @@ FIGURE = [
     "..RRRRRAAAARRRRRRRRRRRRR......................",  # 38
     ".RRRRAAAAAAAARRRRRRRRRR.......................",  # 39
     ".RRRAAAAAAAAAARRRRRRRR........................",  # 40
-    ".RRAAAAAAAAAAARRRRRRR.........................",  # 41
-    ".RRAAAAAAAAAAARRRRR...........................",  # 42
-    ".RRAAAAAAAAAAARRR.............................",  # 43
-    ".RRAAAAAAAAAARR...............................",  # 44
-    ".RRRAAAAAAAARR................................",  # 45
-    "..RRRAAAAAARR.................................",  # 46
-    "...RRRRAAARR..................................",  # 47
+    ".RRAAAAAAAAAAARRRRRR..........................",  # 41
+    ".RRAAAAAAAAAAAAR..............................",  # 42
+    ".RRAAAAAAAAAAAAR..............................",  # 43
+    ".RRAAAAAAAAAAAAR..............................",  # 44
+    ".RRRAAAAAAAAAAR...............................",  # 45
+    "..RRRAAAAAAAAR................................",  # 46
+    "...RRRRAAAARR.................................",  # 47
     "....RRRRRRRRRRRRRRRRRRR.......................",  # 48
     "....RRRRRRRRRRRRRRRRRRRRR.....................",  # 49
     ".....RRRRRRRRRRRRRRRRRRRR.....................",  # 50
