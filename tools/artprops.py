@@ -182,30 +182,31 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 STAR_UPRIGHT = [
     "........M........",
     "........M........",
-    ".......MMK.......",
-    ".......MMK.......",
-    "......MMMKK......",
-    "MMMMMMMMMKAAAAAAA",
-    ".AAMMMMMMKAAAAKK.",
-    "..AAMMMMMKAAAKK..",
+    ".......MMA.......",
+    ".......MMA.......",
+    ".......MMA.......",
+    "......MMMAA......",
+    "MMMMMMMMMAMMMMMMM",
+    ".AAMMMMMMAMMMMKK.",
+    "..AAMMMMMAMMMKK..",
     "...AAAMMMMKKKK...",
     "....AAAAMKKKK....",
     "....AAAKKAKKK....",
-    "...AAAKKKAAKKK...",
-    "...AAKKK.AAAKK...",
-    "...AKK.....AKK...",
+    "....AAKK.AAKK....",
+    "...AAK.....AKK...",
     "...AK.......AK...",
+    "...A.........K...",
     "...A.........K...",
 ]
 STAR_SPUN = [
     "..........M.......",
-    ".........MK.......",
-    ".........MK.......",
-    "........MMK.......",
-    ".AAMMMMMMKK.......",
-    "..AAMMMMMKKK......",
-    "...AAAMMMKKAAA....",
-    "....AAAMMAAAAAAAA.",
+    ".........MA.......",
+    ".........MA.......",
+    "........MMA.......",
+    ".AAMMMMMMAA.......",
+    "...AMMMMMAAA......",
+    "...AAAMMMAAMMM....",
+    "....AAAMMAMMMMMMM.",
     ".....AAAAKKKKKKK..",
     "....AAAKAKKKKK....",
     "...AAAKKAKKK......",
@@ -214,10 +215,11 @@ STAR_SPUN = [
     "..KK.....AAK......",
     "..K.......AK......",
     "...........K......",
+    "...........K......",
 ]
 # the glint: one white pixel up and left of each head's centre, turned with
 # the star
-STAR_GLINTS = {"upright": [(6, 6)], "spun": [(6, 5)]}
+STAR_GLINTS = {"upright": [(6, 7), (7, 7), (7, 8)], "spun": [(6, 5), (7, 5), (7, 6)]}
 # a four-point twinkle beside the long trail: centre white, arms half lit
 SPARKLE = [" K ",
            "KCK",
@@ -260,14 +262,14 @@ def star_frames():
     # other pixel, then every third.
     # upper right: a short streak from the notch to the cell's corner, whole
     # but for its last pixel, so that it reads as a streak even this short
-    first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
+    first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 8,
                           (28, 12, [2, 2, 2, 2, 1, 1, 1, 1] + [0, 1],
-                           ["MA", "MA", "MA", "AK", "A", "A"] + ["K"] * 4))
+                           ["CM", "CM", "MA", "MA", "A", "A"] + ["K"] * 4))
     # lower left, turned: the streak across the whole cell, with a twinkle
     # where the star was a moment ago
     second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 21, (
         (15, 25, [2] * 6 + [1] * 7 + [0, 1] * 2 + [0, 0, 1] * 2,
-         ["MA", "MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
+         ["CM", "CM", "MA", "MA", "MA", "AK"] + ["M"] + ["A"] * 3 + ["K"] * 13)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
