@@ -269,7 +269,7 @@ def star_frames():
     # where the star was a moment ago
     second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 21, (
         (15, 25, [2] * 6 + [1] * 7 + [0, 1] * 2 + [0, 0, 1] * 2,
-         ["CM", "CM", "MA", "MA", "MA", "AK"] + ["M"] + ["A"] * 3 + ["K"] * 13)),
+         ["CM", "CM", "MA", "MA", "MA", "MA"] + ["A"] * 4 + ["K"] * 13)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
