@@ -157,7 +157,8 @@ def pointer():
 # drawings' tone edges visible (90 %), and it moves the lit facet's hue the
 # least (23 degrees on average, where #20/#60 moves it 71): the steps take
 # the bit groups 0x20, 0x1f and 0x40, so the lit facet stays clear of the
-# glint's white.  C (#7f7f7f) is white whatever the tint: the glint.
+# glint's white.  C (#7f7f7f) is white whatever the tint: the head's
+# white-hot core and the bright start of each trail.
 STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tint, shaded facets"),
                 ("A", "#202020", "facets half lit"),
                 ("M", "#3f3f3f", "facets facing the light"),
@@ -165,47 +166,53 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 
 # The two heads are drawn by hand, lit from the upper left: each of the
 # five points is split along its own ridge (centre to tip) into a lit and a
-# shaded facet: top M | K, right A above | K below, lower right A | K,
-# lower left A outside | K inside, left M above | A below.  Every point
-# ends on a single pixel in the tone of the facet that runs out to it, so
-# no tip carries a lighter or darker pixel of its own.  Frame 00 stands
-# upright, 17 x 16, mirror-symmetric in shape, its points about as long as
-# each other from the middle (8.1 to 8.6 px): the top and side tips one
-# pixel on a two-pixel step, the legs narrowing 3, 2, 1 to a tip straight
-# below their outer edge.  Frame 01 is the same star turned a little
-# clockwise, about 15 degrees, as it tumbles down: its outline is a star
-# of the same size turned and laid on the grid, then evened by hand so
-# that every point narrows to a one-pixel tip (the legs 4, 3, 2, 1) with
-# no one-pixel spike longer than two pixels, 16 x 16, its points' lengths
-# from the middle within a pixel of each other, and its facets toned point
-# by point as frame 00's are.  "." is clear.
+# shaded facet: top M | A, right M above | K below, lower right A | K,
+# lower left A outside | K inside, left M above | A below.  The body is
+# mostly M, so under the tint it reads light and glowing; K is kept for
+# the facets turned away from the light, which give the form.  Every
+# point ends on a single pixel in the tone of the facet that runs out to
+# it, so no tip carries a lighter or darker pixel of its own.  Frame 00
+# stands upright, 17 x 17, mirror-symmetric in shape: the top and the
+# legs end in a one-pixel run two pixels long and widen slowly (the top 1,
+# 1, 3, 3, 3, 5, the legs 1, 1, 2, 3, 4), the side tips one pixel on a
+# two-pixel step, so that all five read as the same length; the legs,
+# being the broadest at their roots, are drawn a pixel longer than the
+# rest (9.1 against 8.4 px from the middle) to look as long.  Frame 01 is
+# the same star turned a little clockwise, about 15 degrees, as it
+# tumbles down: its outline is a star of the same size turned and laid on
+# the grid, then evened by hand so that every point narrows to a
+# one-pixel tip with no one-pixel spike longer than two pixels, 17 x 17,
+# the left point running out to a diagonal tip, the lower right ending in
+# two pixels as frame 00's legs do, and its facets toned point by point as
+# frame 00's are.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
     "........M........",
-    ".......MMK.......",
-    ".......MMK.......",
-    "......MMMKK......",
-    "MMMMMMMMMKAAAAAAA",
-    ".AAMMMMMMKAAAAKK.",
-    "..AAMMMMMKAAAKK..",
+    ".......MMA.......",
+    ".......MMA.......",
+    ".......MMA.......",
+    "......MMMAA......",
+    "MMMMMMMMMAMMMMMMM",
+    ".AAMMMMMMAMMMMKK.",
+    "..AAMMMMMAMMMKK..",
     "...AAAMMMMKKKK...",
     "....AAAAMKKKK....",
     "....AAAKKAKKK....",
-    "...AAAKKKAAKKK...",
-    "...AAKKK.AAAKK...",
-    "...AKK.....AKK...",
+    "....AAKK.AAKK....",
+    "...AAK.....AKK...",
     "...AK.......AK...",
+    "...A.........K...",
     "...A.........K...",
 ]
 STAR_SPUN = [
     "..........M.......",
-    ".........MK.......",
-    ".........MK.......",
-    "........MMK.......",
-    ".AAMMMMMMKK.......",
-    "..AAMMMMMKKK......",
-    "...AAAMMMKKAAA....",
-    "....AAAMMAAAAAAAA.",
+    ".........MA.......",
+    ".........MA.......",
+    "M.......MMA.......",
+    ".MMMMMMMMAA.......",
+    "..AAMMMMMAAA......",
+    "...AAAMMMAAMMM....",
+    "....AAAMMAMMMMMMM.",
     ".....AAAAKKKKKKK..",
     "....AAAKAKKKKK....",
     "...AAAKKAKKK......",
@@ -214,10 +221,12 @@ STAR_SPUN = [
     "..KK.....AAK......",
     "..K.......AK......",
     "...........K......",
+    "...........K......",
 ]
-# the glint: one white pixel up and left of each head's centre, turned with
-# the star
-STAR_GLINTS = {"upright": [(6, 6)], "spun": [(6, 5)]}
+# the white-hot core: three white pixels in an L up and left of each
+# head's centre (the glint and two beside it), turned with the star; the
+# lit facets round it carry the glow out to the points
+STAR_GLINTS = {"upright": [(6, 7), (7, 7), (7, 8)], "spun": [(6, 5), (7, 5), (7, 6)]}
 # a four-point twinkle beside the long trail: centre white, arms half lit
 SPARKLE = [" K ",
            "KCK",
@@ -255,19 +264,22 @@ def star_frames():
     # Both streaks lie on the one diagonal the star falls along and leave the
     # head between its top point and its right point, aimed into the notch
     # there rather than along either point, with one clear pixel between the
-    # streak and the head.  Each starts solid, two pixels wide (the leading
-    # pixel lit), then one, and fades in its far half by thinning: every
-    # other pixel, then every third.
+    # streak and the head (touching, the streak fattens the top point).
+    # Each starts solid and white-hot, two pixels wide (the leading pixel
+    # the lighter), and steps down through the greys away from the head:
+    # white, lit, half lit, then the bare tint, narrowing to one pixel and
+    # fading in its far half by thinning: every other pixel, then every
+    # third.
     # upper right: a short streak from the notch to the cell's corner, whole
     # but for its last pixel, so that it reads as a streak even this short
-    first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 9,
+    first = shooting_star(STAR_UPRIGHT, STAR_GLINTS["upright"], 15, 8,
                           (28, 12, [2, 2, 2, 2, 1, 1, 1, 1] + [0, 1],
-                           ["MA", "MA", "MA", "AK", "A", "A"] + ["K"] * 4))
+                           ["CM", "CM", "MA", "MA", "A", "A"] + ["K"] * 4))
     # lower left, turned: the streak across the whole cell, with a twinkle
     # where the star was a moment ago
     second = shooting_star(STAR_SPUN, STAR_GLINTS["spun"], 1, 21, (
         (15, 25, [2] * 6 + [1] * 7 + [0, 1] * 2 + [0, 0, 1] * 2,
-         ["MA", "MA", "MA", "MA", "AK", "AK"] + ["A"] * 3 + ["K"] * 14)),
+         ["CM", "CM", "MA", "MA", "MA", "MA"] + ["A"] * 4 + ["K"] * 13)),
         extras=[(30, 15, SPARKLE)])
     return first, second
 
