@@ -868,8 +868,8 @@ def character_frames():
     return f
 
 
-FRAME_TITLES = {"000": "resting", "102": "wave: hand tilted out", "103": "wave: hand upright",
-                "104": "wave: hand tilted in", "302": "blink", "402": "glance left",
+FRAME_TITLES = {"000": "resting", "102": "wave: arm up", "103": "wave: arm straight up",
+                "104": "wave: arm out and lower", "302": "blink", "402": "glance left",
                 "403": "glance right"}
 
 
