@@ -718,10 +718,13 @@ TOUCHES = {
 # ' ' keeps what the script drew.
 # The waving arm, drawn by hand over a frame with no right arm: a nub like
 # the resting ones, raised from low on the side (its underside leaves the
-# body at row 25, two rows above where a resting arm joins), with a round
-# mitten four pixels across.  Its top edge meets the body in a softened
-# corner, and the side under it stays in shadow, the rim light starting
-# where the arm's underside comes back to the outline.
+# body at row 25, two rows above where a resting arm joins), on a wrist
+# three pixels across, with a round mitten five across (four where it
+# tips out).  Its lit front
+# edge carries on a row or two down over the body as a crease, so the arm
+# lies in front of the side rather than growing out of it, and the side
+# under it stays in shadow, the rim light starting where the arm's
+# underside comes back to the outline.
 def wave_arm(x0, top, rows):
     """A waving arm's rows, x0 the column of each row's first character,
     from row top down; ' ' keeps the composed body."""
@@ -729,8 +732,8 @@ def wave_arm(x0, top, rows):
 
 
 WAVE_POSES = {   # hand's centre and the shoulder (x, y), for the measures
-    "wave_up": ((36.0, 14.0), (31.5, 21.5)),
-    "wave_back": ((35.0, 11.0), (31.5, 22.0)),
+    "wave_up": ((35.5, 15.0), (31.5, 21.5)),
+    "wave_back": ((35.5, 12.0), (31.5, 22.0)),
     "wave_out": ((36.0, 18.0), (31.5, 22.0)),
 }
 WAVE_UNDERSIDE = 4     # rows below the shoulder the arm's underside reaches
@@ -742,35 +745,33 @@ PATCHES = {
     # inside, as the glance left has it, and the corner keeps its outline.
     "glance_right_crown": [(22, 13, "GOa")],
     # up: about 65 degrees, the mitten beside the crown's shoulder
-    "wave_up": wave_arm(28, 12, [
-        "      aOOo",
-        "     Olbbmo",
-        "     Obbbmo",
-        "     Obbmmo",
-        "    aObbmo",
-        "    Obbmmo",
+    "wave_up": wave_arm(28, 13, [
+        "     aOOOo",
+        "    Olbbbmo",
+        "    Obbbbmo",
+        "    aObbmmo",
+        "     Obbmo",
         "   aObbmso",
-        "   mbbmmso",
-        "   smmmsso",
+        "   Obbmmso",
+        "   dmmmsso",
         "   dmssso",
         "   ddddo",
         "   ddRo",
         "   dRo"]),
     # straight up: the mitten highest, a pixel further in
-    "wave_back": wave_arm(28, 9, [
-        "     aOOo",
-        "    Olbbmo",
-        "    Obbbmo",
-        "    Obbmmo",
-        "    aObmmo",
-        "     Obmmo",
+    "wave_back": wave_arm(28, 10, [
+        "     aOOOo",
+        "    Olbbbmo",
+        "    Obbbbmo",
+        "    aObbmmo",
+        "     Obbmo",
         "     Obmso",
         "     Obmso",
         "     Obmso",
         "    aObmso",
         "   aObbmso",
-        "   mbbmmso",
-        "   smmmsso",
+        "   Obbmmso",
+        "   dmmmsso",
         "   dmssso",
         "   dddso",
         "   ddRo",
@@ -781,7 +782,7 @@ PATCHES = {
         "     aObbmo",
         "    aObbbmo",
         "   aObbbmmo",
-        "   mbbbmmso",
+        "   Obbbmmso",
         "   dmmmsso",
         "   ddsssso",
         "   dddsso",
