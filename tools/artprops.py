@@ -312,10 +312,10 @@ MOON_PALETTE = [
     ("M", "#e1d7bc", "the seas"),
     ("L", "#d9caa4", "limb"),
     ("K", "#c6b48c", "limb, deepest"),
-    ("A", "#c8b892", "the rabbit's near arm and thigh, the mallet's lit top"),
-    ("R", "#b4a27d", "the rabbit, the mortar's lip, the mallet's head"),
-    ("T", "#a79571", "the mortar"),
-    ("S", "#9a8866", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
+    ("A", "#bcab84", "the rabbit's near arm and thigh, the mallet's lit top"),
+    ("R", "#a6936d", "the rabbit, the mortar's lip, the mallet's head"),
+    ("T", "#978560", "the mortar"),
+    ("S", "#8a7856", "the ear's hollow, the mortar's accents, the mallet's handle and ends"),
     ("E", "#645239", "the rabbit's eye"),
 ]
 
@@ -447,9 +447,9 @@ FIGURE = [
     ".RRRAAAAAAAAAAR...............................",  # 45
     "..RRRAAAAAAAAR................................",  # 46
     "...RRRRAAAARR.................................",  # 47
-    "....RRRRRRRRRRRRRRRRRRR.......................",  # 48
-    "....RRRRRRRRRRRRRRRRRRRRR.....................",  # 49
-    ".....RRRRRRRRRRRRRRRRRRRR.....................",  # 50
+    "....RRRRRRRRRRRRRRRRR.........................",  # 48
+    "....RRRRRRRRRRRRRRRRRRR.......................",  # 49
+    ".....RRRRRRRRRRRRRRRRRR.......................",  # 50
 ]
 
 
