@@ -297,8 +297,8 @@ def star_frames():
 # right, head set off from the body by a notch at the nape, an eye, and the
 # near arm and near thigh as shapes in one lighter tone between the body's
 # and the seas' (not the limb's), with no lines drawn inside them; a wooden
-# mallet raised to strike, its handle rising from the paws to a barrel head
-# held clear above the mochi heaped in the mortar (a drum with a waist, a
+# mallet raised to strike, its handle rising from the paws into the middle
+# of an upright barrel head held clear above the mochi heaped in the mortar (a drum with a waist, a
 # hoop and a lip, a shade darker than the rabbit, the mochi in a pale tone
 # just above the face's).
 # Black is the blit's transparent key and the disc fills its square.
@@ -337,7 +337,8 @@ LIMB_FACING = (-RIM_FADE, -0.12, -0.4, -0.65, -0.85, -0.95)
 # 2 1 per side, not a six-pixel nub and a jump of five), the same on all four
 # sides, so the disc stays mirrored both ways and about its diagonals
 EDGE_FILL = {(27, 0), (36, 0), (27, 63), (36, 63), (0, 27), (0, 36), (63, 27), (63, 36)}
-# the seas, drawn by hand (left column, top row, then the rows): each a
+# the seas, drawn by hand (left column, top row, then the rows), each a
+# different size at a different height so no two pair up: each a
 # smooth outline with a lobe or a bay, in the sea tone (M), and on its upper
 # left shore, toward the light, a band of shallows (N) two pixels wide at
 # the top that thins to one and runs out round the sides; ' ' is the face
@@ -351,17 +352,13 @@ SEAS = [
                " MMMMMMMMMMMMM",
                "  MMMMMMM MMMM",
                "   MMMM   MMM "]),
-    ((44, 15), ["     NNN    ",
-                "   NNMMMNN  ",
-                "  NMMMMMMMN ",
-                " NMMMMMMMMMN",
-                " NMMMMMMMMMM",
-                "NMMMMMMMMMMM",
-                "NMMMMMMMMMMM",
-                " MMMMMMMMMM ",
-                "  MMMMMMMMM ",
-                "  MMMMMMMM  ",
-                "   MMM MMM  "]),
+    ((39, 6), ["    NNN   ",
+               "  NNMMMNN ",
+               " NMMMMMMMN",
+               "NMMMMMMMMM",
+               "NMMMMMMMM ",
+               " MMMMMMM  ",
+               "   MMMM   "]),
     ((17, 52), ["      NNNNNNNNN         ",
                 "   NNNMMMMMMMMMNNNNNN   ",
                 " NNMMMMMMMMMMMMMMMMMMNN ",
@@ -420,20 +417,21 @@ RABBIT = [
 # shows above the foot.  In the lighter tone the near arm runs from a
 # round shoulder under the head, two pixels thick, out to the paws, a knob
 # a row taller than the arm, closed round the handle's end.
-# The mallet: the handle (S) two pixels thick, rising about one in one and
-# a half from the paws to the head, a barrel standing upright (7 x 7, the
-# corners cut), its top end lit (A), its far side and the end that strikes
-# in the dark tone, held two rows clear above the mochi.
+# The mallet: the handle (S) two pixels thick, rising about one in two
+# from the paws into the middle of the head's near side, square to it, so
+# the two read as a T; the head a barrel standing upright (5 x 8), its top
+# end and near side lit (A), its far side and the end that strikes in the
+# dark tone, held a row clear above the mochi.
 FIGURE_AT = (8, 27)
 FIGURE = [
     "...................................AAAAA......",  # 27
-    "..................................RRRRRRS.....",  # 28
-    "..................................RRRRRRS.....",  # 29
-    ".................................SRRRRRRS.....",  # 30
-    "...........RRRRR...............SSSRRRRRRS.....",  # 31
-    "........RRRRRRRRRRRRRRR.......SSS.RRRRRRS.....",  # 32
-    "......RRRRRRRRRRRAAARRRR..AASSS....SSSSS......",  # 33
-    ".....RRRRRRRRRRRAAAAARRR.AAAAS................",  # 34
+    "...................................ARRRS......",  # 28
+    "...................................ARRRS......",  # 29
+    ".................................SSARRRS......",  # 30
+    "...........RRRRR...............SSSSARRRS......",  # 31
+    "........RRRRRRRRRRRRRRR.....SSSSS..ARRRS......",  # 32
+    "......RRRRRRRRRRRAAARRRR..AASS.....ARRRS......",  # 33
+    ".....RRRRRRRRRRRAAAAARRR.AAAA......SSSSS......",  # 34
     "....RRRRRRRRRRRRAAAAAAAAAAAAA.................",  # 35
     "...RRRRRRRRRRRRRAAAAAAAAAAAA..................",  # 36
     "..RRRRRRRRRRRRRRRAAARRRR......................",  # 37
