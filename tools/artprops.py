@@ -172,17 +172,17 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # the facets turned away from the light, which give the form.  Every
 # point ends on a single pixel in the tone of the facet that runs out to
 # it, so no tip carries a lighter or darker pixel of its own.  Frame 00
-# stands upright, 17 x 17, mirror-symmetric in shape: the top and the
-# legs end in a one-pixel run two pixels long and widen slowly (the top 1,
-# 1, 3, 3, 3, 5, the legs 1, 1, 2, 3, 4), the side tips one pixel on a
-# two-pixel step, so that all five read as the same length; the legs,
-# being the broadest at their roots, are drawn a pixel longer than the
-# rest (9.1 against 8.4 px from the middle) to look as long.  Frame 01 is
+# stands upright, 17 x 16, mirror-symmetric in shape: the top ends in a
+# one-pixel run two pixels long and widens 1, 1, 3, 3, 3, 5, the legs narrow
+# 4, 3, 2, 1 to a tip straight below their outer edge, and the side tips
+# are one pixel on a two-pixel step, so that all five read as the same
+# length.  Frame 01 is
 # the same star turned a little clockwise, about 15 degrees, as it
 # tumbles down: its outline is a star of the same size turned and laid on
 # the grid, then evened by hand so that every point narrows to a
 # one-pixel tip with no one-pixel spike longer than two pixels, 17 x 17,
-# the left point running out to a diagonal tip, the lower right ending in
+# the left point tapering along its lower edge to a tip on its upper one,
+# the lower right ending in
 # two pixels as frame 00's legs do, and its facets toned point by point as
 # frame 00's are.  "." is clear.
 STAR_UPRIGHT = [
@@ -202,13 +202,12 @@ STAR_UPRIGHT = [
     "...AAK.....AKK...",
     "...AK.......AK...",
     "...A.........K...",
-    "...A.........K...",
 ]
 STAR_SPUN = [
     "..........M.......",
     ".........MA.......",
     ".........MA.......",
-    "M.......MMA.......",
+    "........MMA.......",
     ".MMMMMMMMAA.......",
     "..AAMMMMMAAA......",
     "...AAAMMMAAMMM....",
