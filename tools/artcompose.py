@@ -719,8 +719,8 @@ TOUCHES = {
 # The waving arm, drawn by hand over a frame with no right arm: a nub like
 # the resting ones, raised from low on the side (its underside leaves the
 # body at row 25, two rows above where a resting arm joins), on a wrist
-# three pixels across, with a round mitten five across (four where it
-# tips out).  Its lit front
+# three pixels across, with a mitten five across that rounds off to three
+# at its top.  Its lit front
 # edge carries on a row or two down over the body as a crease, so the arm
 # lies in front of the side rather than growing out of it, and the side
 # under it stays in shadow, the rim light starting where the arm's
@@ -734,7 +734,7 @@ def wave_arm(x0, top, rows):
 WAVE_POSES = {   # hand's centre and the shoulder (x, y), for the measures
     "wave_up": ((35.5, 15.0), (31.5, 21.5)),
     "wave_back": ((35.5, 12.0), (31.5, 22.0)),
-    "wave_out": ((36.0, 18.0), (31.5, 22.0)),
+    "wave_out": ((35.5, 20.0), (31.5, 22.5)),
 }
 WAVE_UNDERSIDE = 4     # rows below the shoulder the arm's underside reaches
 
@@ -746,8 +746,8 @@ PATCHES = {
     "glance_right_crown": [(22, 13, "GOa")],
     # up: about 65 degrees, the mitten beside the crown's shoulder
     "wave_up": wave_arm(28, 13, [
-        "     aOOOo",
-        "    Olbbbmo",
+        "      OOo",
+        "     Olbbo",
         "    Obbbbmo",
         "    aObbmmo",
         "     Obbmo",
@@ -760,8 +760,8 @@ PATCHES = {
         "   dRo"]),
     # straight up: the mitten highest, a pixel further in
     "wave_back": wave_arm(28, 10, [
-        "     aOOOo",
-        "    Olbbbmo",
+        "      OOo",
+        "     Olbbo",
         "    Obbbbmo",
         "    aObbmmo",
         "     Obbmo",
@@ -776,17 +776,17 @@ PATCHES = {
         "   dddso",
         "   ddRo",
         "   dRo"]),
-    # out: about 45 degrees, the mitten lower and further out
-    "wave_out": wave_arm(28, 16, [
+    # out: about 40 degrees and on its way down, the mitten lower, nearer
+    # the side
+    "wave_out": wave_arm(28, 18, [
         "      aOOo",
-        "     aObbmo",
-        "    aObbbmo",
-        "   aObbbmmo",
+        "    aOlbbmo",
+        "   Obbbbbmo",
         "   Obbbmmso",
         "   dmmmsso",
-        "   ddsssso",
-        "   dddsso",
-        "   ddRoo",
+        "   ddssso",
+        "   dddso",
+        "   ddRo",
         "   dRo"]),
 }
 
