@@ -180,7 +180,7 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # the same star turned a little clockwise, about 15 degrees, as it
 # tumbles down: its outline is a star of the same size turned and laid on
 # the grid, then evened by hand so that every point narrows to a
-# one-pixel tip with no one-pixel spike longer than two pixels, 17 x 17,
+# one-pixel tip with no one-pixel spike longer than two pixels, 16 x 16,
 # the left point tapering along its lower edge to a tip on its upper one,
 # the lower right ending in
 # two pixels as frame 00's legs do, and its facets toned point by point as
@@ -219,7 +219,6 @@ STAR_SPUN = [
     "..AKK...AAKK......",
     "..KK.....AAK......",
     "..K.......AK......",
-    "...........K......",
     "...........K......",
 ]
 # the white-hot core: three white pixels in an L up and left of each
@@ -668,8 +667,8 @@ def clock_colon(lit):
 # right of its lower ones, the A and the P just under the bar and the bowl,
 # the M a row lower, so the black column between A and M never closes
 # corner to corner across the steps.  The A comes to a point, so that it
-# cannot be taken for an R.  The M is symmetric, its V two rows deep
-# to a one-pixel point on its middle column.  A black column parts the two
+# cannot be taken for an R.  The M is symmetric, its V three rows deep,
+# its strokes as thick as the legs, down to a point on its middle column.  A black column parts the two
 # letters, and the M's lean stops a column short of the tile's right edge,
 # so the letters never touch the panel's end cap.
 LETTERS = {
@@ -693,8 +692,8 @@ LETTERS = {
           "##    "],
     "M": ["##   ##",
           "### ###",
+          "#######",
           "## # ##",
-          "##   ##",
           "##   ##",
           "##   ##",
           "##   ##",
