@@ -183,7 +183,7 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
 # one-pixel tip with no one-pixel spike longer than two pixels, 16 x 16,
 # the left point tapering along its lower edge to a tip on its upper one,
 # the lower right ending in
-# two pixels as frame 00's legs do, and its facets toned point by point as
+# one pixel as frame 00's legs do, and its facets toned point by point as
 # frame 00's are.  "." is clear.
 STAR_UPRIGHT = [
     "........M........",
