@@ -408,9 +408,11 @@ RABBIT = [
 # x = 8, the rows numbered; '.' leaves the head, ears, mortar and mochi to
 # their shapes.  The crouch is told by the outline and one lighter tone (A),
 # no inner lines: the back rises from the nape in one round curve (runs
-# 3 2 1 1 1 1, then straight down) to the rump; the near thigh, a round
-# mass in the lighter tone with a rim of body round it, sits on the long
-# hind foot, which runs along the bottom with its toe out past the chest;
+# 3 2 1 1 1 1, then straight down) to the rump and a small puff of tail
+# in the lighter tone; the near thigh, a round mass in the lighter tone
+# with a rim of body round it, sits on the long hind foot, two rows deep,
+# which runs along the bottom to a rounded toe out past the chest, two
+# rows above the mortar's foot so the two do not stand on one line;
 # the belly curves in from the chest to the thigh's front so the moon
 # shows above the foot.  In the lighter tone the near arm runs from a
 # round shoulder under the head, two pixels thick, out to the paws, a knob
@@ -419,7 +421,8 @@ RABBIT = [
 # from the paws into the middle of the head's near side, square to it, so
 # the two read as a T; the head a barrel standing upright (5 x 8), its top
 # end and near side lit (A), its far side and the end that strikes in the
-# dark tone, held a row clear above the mochi.
+# dark tone, held a row clear above the mochi.  The last row is the
+# mortar's base, a pixel wider than its foot either side.
 FIGURE_AT = (8, 27)
 FIGURE = [
     "...................................AAAAA......",  # 27
@@ -433,8 +436,8 @@ FIGURE = [
     "....RRRRRRRRRRRRAAAAAAAAAAAAA.................",  # 35
     "...RRRRRRRRRRRRRAAAAAAAAAAAA..................",  # 36
     "..RRRRRRRRRRRRRRRAAARRRR......................",  # 37
-    "..RRRRRAAAARRRRRRRRRRRRR......................",  # 38
-    ".RRRRAAAAAAAARRRRRRRRRR.......................",  # 39
+    "AARRRRRAAAARRRRRRRRRRRRR......................",  # 38
+    "ARRRRAAAAAAAARRRRRRRRRR.......................",  # 39
     ".RRRAAAAAAAAAARRRRRRRR........................",  # 40
     ".RRAAAAAAAAAAARRRRRR..........................",  # 41
     ".RRAAAAAAAAAAAAR..............................",  # 42
@@ -443,9 +446,10 @@ FIGURE = [
     ".RRRAAAAAAAAAAR...............................",  # 45
     "..RRRAAAAAAAAR................................",  # 46
     "...RRRRAAAARR.................................",  # 47
-    "....RRRRRRRRRRRRRRRRR.........................",  # 48
-    "....RRRRRRRRRRRRRRRRRRR.......................",  # 49
-    ".....RRRRRRRRRRRRRRRRRR.......................",  # 50
+    "....RRRRRRRRRRRRRRRR..........................",  # 48
+    ".....RRRRRRRRRRRRRRRRR........................",  # 49
+    "..............................................",  # 50
+    "............................SSSSSSSSSSSSSSSS..",  # 51
 ]
 
 
