@@ -29,7 +29,7 @@ CHAR_PALETTE = [
     ("O", "#aa6a5c", "outline, lit side"),
     ("a", "#5c3636", "outline, softened corner"),
     ("u", "#5e3444", "outline underneath, lifted off the night"),
-    ("k", "#3e325c", "ground shadow, a cool violet that shows on the black night"),
+    ("k", "#4a3f70", "ground shadow, a cool violet that shows on the black night"),
     ("l", "#fff2df", "body, lit"),
     ("b", "#f4d5b6", "body"),
     ("m", "#e7b79a", "body shade"),
