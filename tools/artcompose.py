@@ -758,8 +758,10 @@ PATCHES = {
         "   ddddo",
         "   ddRo",
         "   dRo"]),
-    # straight up: the mitten highest, a pixel further in
-    "wave_back": wave_arm(28, 10, [
+    # straight up: the mitten highest, a pixel further in; the crown leans a
+    # pixel toward the arm here, and the rows above row 24 ride that lean,
+    # so they are drawn a column to the left
+    "wave_back": wave_arm(27, 10, [
         "      OOo",
         "     Olbbo",
         "    Obbbbmo",
@@ -774,8 +776,10 @@ PATCHES = {
         "   dmmmsso",
         "   dmssso",
         "   dddso",
+    ]) + wave_arm(28, 24, [
         "   ddRo",
-        "   dRo"]),
+        "   dRo",
+    ]),
     # out: about 40 degrees and on its way down, the mitten lower, nearer
     # the side
     "wave_out": wave_arm(28, 18, [
@@ -822,11 +826,12 @@ def character_frames():
     P = Pose
     f = {"000": P(touch="rest")}
     # a wave, one happy face throughout: the near arm comes up from low on
-    # the side and swings - up, straight up, out and lower (it comes down to
-    # rest in the frame that follows); the body, the other arm, the feet and
-    # the shadow hold still
+    # the side and swings - up, straight up, down and nearer the side (it
+    # comes to rest in the frame that follows); as it stands straight up the
+    # crown leans a pixel toward it, and otherwise the body, the other arm,
+    # the feet and the shadow hold still
     f["102"] = P(arm_r=None, eyes="happy", mouth="open", touch="rest", patch="wave_up", still_shadow=True)
-    f["103"] = P(arm_r=None, eyes="happy", mouth="open", touch="rest", patch="wave_back", still_shadow=True)
+    f["103"] = P(arm_r=None, lean=1, eyes="happy", mouth="open", touch="rest", patch="wave_back", still_shadow=True)
     f["104"] = P(arm_r=None, eyes="happy", mouth="open", touch="rest", patch="wave_out", still_shadow=True)
     # a big hop and a small one: crouch, launch, apex, fall, land squashed,
     # rebound; again smaller; a cheer and settle.  Never quite symmetric:
