@@ -758,7 +758,7 @@ PATCHES = {
         "   ddddo",
         "   ddRo",
         "   dRo"]),
-    # straight up: the mitten highest, a pixel further in; the crown leans a
+    # straight up: the mitten highest; the crown leans a
     # pixel toward the arm here, and the rows above row 24 ride that lean,
     # so they are drawn a column to the left
     "wave_back": wave_arm(27, 10, [
