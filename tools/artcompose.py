@@ -707,10 +707,8 @@ def draw_character(pose, build=FRAME_BUILD):
 # put instead.  Arm-stub ends are rounded off.
 ARM_TIPS_REST = [((3, 30), "u", "."), ((3, 29), "b", "u"),
                  ((36, 30), "u", "."), ((36, 29), "m", "u")]
-ARM_TIP_LOW_L = [((2, 26), "O", "."), ((2, 28), "u", "."), ((3, 28), "m", "u")]
 TOUCHES = {
     "rest": ARM_TIPS_REST,
-    "wave": ARM_TIP_LOW_L,
 }
 
 
