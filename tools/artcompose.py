@@ -717,12 +717,11 @@ TOUCHES = {
 # The waving arm, drawn by hand over a frame with no right arm: a nub like
 # the resting ones, raised from low on the side (its underside leaves the
 # body at row 25, two rows above where a resting arm joins), on a wrist
-# three pixels across, with a mitten five across that rounds off to three
-# at its top.  Its lit front
-# edge carries on a row or two down over the body as a crease, so the arm
-# lies in front of the side rather than growing out of it, and the side
-# under it stays in shadow, the rim light starting where the arm's
-# underside comes back to the outline.
+# three pixels across, with a mitten five across that rounds off to three at
+# its top.  Its lit front edge carries on a row or two down over the body as
+# a crease, so the arm lies in front of the side rather than growing out of
+# it, and the side under it stays in shadow, the rim light starting where
+# the arm's underside comes back to the outline.
 def wave_arm(x0, top, rows):
     """A waving arm's rows, x0 the column of each row's first character,
     from row top down; ' ' keeps the composed body."""

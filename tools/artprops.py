@@ -164,25 +164,23 @@ STAR_PALETTE = [("W", "#ffffff", "clear (key)"), ("K", "#000000", "star: the tin
                 ("M", "#3f3f3f", "facets facing the light"),
                 ("C", "#7f7f7f", "glint and sparkle: white")]
 
-# The two heads are drawn by hand, lit from the upper left: each of the
-# five points is split along its own ridge (centre to tip) into a lit and a
-# shaded facet: top M | A, right M above | K below, lower right A | K,
-# lower left A outside | K inside, left M above | A below.  The body is
-# mostly M, so under the tint it reads light and glowing; K is kept for
-# the facets turned away from the light, which give the form.  Every
-# point ends on a single pixel in the tone of the facet that runs out to
-# it, so no tip carries a lighter or darker pixel of its own.  Frame 00
-# stands upright, 17 x 16, mirror-symmetric in shape: the top ends in a
-# one-pixel run two pixels long and widens 1, 1, 3, 3, 3, 5, the legs narrow
-# 4, 3, 2, 1 to a tip straight below their outer edge, and the side tips
-# are one pixel on a two-pixel step, so that all five read as the same
-# length.  Frame 01 is
-# the same star turned a little clockwise, about 15 degrees, as it
-# tumbles down: its outline is a star of the same size turned and laid on
-# the grid, then evened by hand so that every point narrows to a
-# one-pixel tip with no one-pixel spike longer than two pixels, 16 x 16,
-# the left point tapering along its lower edge to a tip on its upper one,
-# the lower right ending in
+# The two heads are drawn by hand, lit from the upper left: each of the five
+# points is split along its own ridge (centre to tip) into a lit and a
+# shaded facet: top M | A, right M above | K below, lower right A | K, lower
+# left A outside | K inside, left M above | A below.  The body is mostly M,
+# so under the tint it reads light and glowing; K is kept for the facets
+# turned away from the light, which give the form.  Every point ends on a
+# single pixel in the tone of the facet that runs out to it, so no tip
+# carries a lighter or darker pixel of its own.  Frame 00 stands upright,
+# 17 x 16, mirror-symmetric in shape: the top ends in a one-pixel run two
+# pixels long and widens 1, 1, 3, 3, 3, 5, the legs narrow 4, 3, 2, 1 to a
+# tip straight below their outer edge, and the side tips are one pixel on a
+# two-pixel step, so that all five read as the same length.  Frame 01 is the
+# same star turned a little clockwise, about 15 degrees, as it tumbles down:
+# its outline is a star of the same size turned and laid on the grid, then
+# evened by hand so that every point narrows to a one-pixel tip with no
+# one-pixel spike longer than two pixels, 16 x 16, the left point tapering
+# along its lower edge to a tip on its upper one, the lower right ending in
 # one pixel as frame 00's legs do, and its facets toned point by point as
 # frame 00's are.  "." is clear.
 STAR_UPRIGHT = [
@@ -289,17 +287,17 @@ def star_frames():
 # the rim's mirror image; nothing darker rings it, so it glows against the
 # night.  Its seas are three hand-drawn patches with crisp outlines a small
 # step under the face (about 5 L*), stepped down to it by shallows on one
-# side, the ground; beside
-# them, one clear step darker (at least 5 L* under the darkest sea), the
-# figure in warmer tans: the rabbit that pounds mochi in the moon, facing
-# right, head set off from the body by a notch at the nape, an eye, and the
-# near arm and near thigh as shapes in one lighter tone between the body's
-# and the seas' (not the limb's), with no lines drawn inside them; a wooden
-# mallet raised to strike, its handle rising from the paws into the middle
-# of an upright barrel head held clear above the mochi heaped in the mortar (a drum with a waist, a
-# hoop and a lip, a shade darker than the rabbit, the mochi in a pale tone
-# just above the face's).
-# Black is the blit's transparent key and the disc fills its square.
+# side, the ground; beside them, one clear step darker (at least 5 L* under
+# the darkest sea), the figure in warmer tans: the rabbit that pounds mochi
+# in the moon, facing right, head set off from the body by a notch at the
+# nape, an eye, and the near arm and near thigh as shapes in one lighter
+# tone between the body's and the seas' (not the limb's), with no lines
+# drawn inside them; a wooden mallet raised to strike, its handle rising
+# from the paws into the middle of an upright barrel head held clear above
+# the mochi heaped in the mortar (a drum with a waist, a hoop and a lip, a
+# shade darker than the rabbit, the mochi in a pale tone just above the
+# face's).  Black is the blit's transparent key and the disc fills its
+# square.
 
 MOON_PALETTE = [
     (".", "#000000", "sky (key)"),
@@ -669,12 +667,12 @@ def clock_colon(lit):
 # without a box to crowd them.  The letters are drawn upright here and lean
 # as the figures' posts do: each steps a pixel once, its upper rows a pixel
 # right of its lower ones, the A and the P just under the bar and the bowl,
-# the M a row lower, so the black column between A and M never closes
-# corner to corner across the steps.  The A comes to a point, so that it
-# cannot be taken for an R.  The M is symmetric, its V three rows deep,
-# its strokes as thick as the legs, down to a point on its middle column.  A black column parts the two
-# letters, and the M's lean stops a column short of the tile's right edge,
-# so the letters never touch the panel's end cap.
+# the M a row lower, so the black column between A and M never closes corner
+# to corner across the steps.  The A comes to a point, so that it cannot be
+# taken for an R.  The M is symmetric, its V three rows deep, its strokes as
+# thick as the legs, down to a point on its middle column.  A black column
+# parts the two letters, and the M's lean stops a column short of the tile's
+# right edge, so the letters never touch the panel's end cap.
 LETTERS = {
     "A": ["  ##  ",
           " #### ",
